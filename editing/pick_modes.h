@@ -1,0 +1,56 @@
+#pragma once
+// The editor's two-click gestures on the drawing: delete mode spans a
+// rectangle whose elements turn red until Delete (silver, left out on export)
+// or Escape (black again); line mode adds a straight line.
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+#include "core/drawing_document.h"
+
+namespace editing {
+
+enum class Mode { None, Delete, Line };
+enum class MouseButton { Left, Right, Middle };
+
+inline constexpr int kKeyEscape = 27;
+inline constexpr int kKeyDelete = 46;
+
+namespace status {
+inline constexpr std::string_view D1 = "[削除モード]1点目をクリックしてください。";
+inline constexpr std::string_view D2 = "[削除モード]2点目をクリックしてください。";
+inline constexpr std::string_view D3 =
+    "[削除モード]削除する時は[DEL]キーを取り消す場合は[ESC]キーを押してください。";
+inline constexpr std::string_view L1 = "[直線モード]1点目をクリックしてください。";
+inline constexpr std::string_view L2 = "[直線モード]2点目をクリックしてください。";
+}  // namespace status
+
+class PickModes {
+public:
+    using StatusSink = std::function<void(std::string_view)>;
+
+    PickModes(core::DrawingDocument& document, StatusSink show_status)
+        : document_(document), show_status_(std::move(show_status)) {}
+
+    [[nodiscard]] Mode CurrentMode() const { return mode_; }
+    void NDelClick();
+    void NLineClick();
+
+    void Image1MouseDown(MouseButton button, int32_t x, int32_t y);
+    // Virtual key codes: 46 Delete, 27 Escape; others are ignored.
+    void FormKeyDown(int key);
+
+    void AddLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+    void SelectRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+
+    int32_t ClickCount = 0;
+    int32_t PrevX = 0;
+    int32_t PrevY = 0;
+
+private:
+    core::DrawingDocument& document_;
+    StatusSink show_status_;
+    Mode mode_ = Mode::None;
+};
+
+}  // namespace editing

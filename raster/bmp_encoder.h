@@ -1,0 +1,14 @@
+#pragma once
+// The Windows bitmap file of a picture: 24 bits per pixel, uncompressed,
+// bottom-up rows padded to four bytes.
+#include <string>
+
+#include "raster/tbitmap.h"
+
+namespace raster {
+
+// The whole file. Empty for a bitmap without pixels (such a save writes a
+// 0-byte file). Throws ResourceError when the bytes cannot be allocated.
+[[nodiscard]] std::string EncodeBmp(const TBitmap& bitmap);
+
+}  // namespace raster

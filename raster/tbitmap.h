@@ -1,0 +1,141 @@
+#pragma once
+// A raster picture kept in memory: size, pixels shared copy-on-write, and the
+// canvas that draws on it. Every pixel operation is O(1); the first change of
+// pixels that are shared makes this bitmap's own copy once.
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "raster/tcolor.h"
+
+namespace raster {
+
+class TBitmap;
+
+// The part of a bitmap changed since the last TakeDirty, for merged repaints.
+struct DirtyRect {
+    int32_t left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
+    [[nodiscard]] bool Empty() const { return right <= left || bottom <= top; }
+};
+
+// Told when a bitmap with nothing pending becomes dirty, so a display can
+// schedule one repaint for any number of changes.
+class ChangeListener {
+public:
+    virtual void PictureChanged() = 0;
+
+protected:
+    ~ChangeListener() = default;
+};
+
+class TPen {
+public:
+    TColor Color = clBlack;
+};
+
+class TBrush {
+public:
+    TColor Color = clWhite;
+};
+
+// Drawing state of one bitmap: pen, brush and current position.
+class TCanvas {
+public:
+    explicit TCanvas(TBitmap& bitmap) : bitmap_(bitmap) {}
+    TCanvas(const TCanvas&) = delete;
+    TCanvas& operator=(const TCanvas&) = delete;
+
+    TPen Pen;
+    TBrush Brush;
+
+    void MoveTo(int32_t x, int32_t y);
+    // Paints from the current position up to but not including (x, y), clipped.
+    void LineTo(int32_t x, int32_t y);
+    [[nodiscard]] TColor Pixel(int32_t x, int32_t y) const;
+    void SetPixel(int32_t x, int32_t y, TColor colour);
+
+    [[nodiscard]] int32_t PenX() const { return x_; }
+    [[nodiscard]] int32_t PenY() const { return y_; }
+
+private:
+    TBitmap& bitmap_;
+    int32_t x_ = 0;
+    int32_t y_ = 0;
+};
+
+class TBitmap {
+public:
+    TBitmap() = default;
+    TBitmap(const TBitmap&) = delete;
+    TBitmap& operator=(const TBitmap&) = delete;
+
+    // A new bitmap sharing `other`'s pixels, without a canvas.
+    [[nodiscard]] static std::unique_ptr<TBitmap> SharingPixelsOf(const TBitmap& other);
+
+    [[nodiscard]] int32_t Width() const { return width_; }
+    [[nodiscard]] int32_t Height() const { return height_; }
+    // Size changes keep the overlap of old and new pixels; the rest is white.
+    // Throws ResourceError (and changes nothing) when pixels cannot be made.
+    void SetWidth(int32_t width);
+    void SetHeight(int32_t height);
+    [[nodiscard]] bool HasPixels() const { return pixels_ != nullptr; }
+
+    // Created on the first request, then the same object.
+    TCanvas& Canvas();
+    [[nodiscard]] bool HasCanvas() const { return canvas_ != nullptr; }
+
+    // Inline pixel access for the per-pixel tools. Pixel() returns clInvalid
+    // outside; SetPixel() ignores positions outside.
+    [[nodiscard]] TColor Pixel(int32_t x, int32_t y) const {
+        if (!Inside(x, y)) return clInvalid;
+        return static_cast<TColor>((*pixels_)[Offset(x, y)]);
+    }
+    void SetPixel(int32_t x, int32_t y, TColor colour) {
+        if (!Inside(x, y)) return;
+        MutablePixels()[Offset(x, y)] = ResolveColour(colour);
+        MarkDirty(x, y, x + 1, y + 1);
+    }
+    [[nodiscard]] bool Inside(int32_t x, int32_t y) const {
+        return pixels_ && static_cast<uint32_t>(x) < static_cast<uint32_t>(width_) &&
+               static_cast<uint32_t>(y) < static_cast<uint32_t>(height_);
+    }
+
+    // Row-major 0x00BBGGRR values, Width() per row; empty without pixels.
+    [[nodiscard]] const uint32_t* Data() const { return pixels_ ? pixels_->data() : nullptr; }
+    // Makes the pixels this bitmap's own first; marks the whole bitmap dirty.
+    uint32_t* MutableData();
+
+    // Whether `other` currently shares this bitmap's pixel storage.
+    [[nodiscard]] bool SharesPixelsWith(const TBitmap& other) const {
+        return pixels_ && pixels_ == other.pixels_;
+    }
+
+    void SetListener(ChangeListener* listener) { listener_ = listener; }
+    // Returns and clears the changed area.
+    DirtyRect TakeDirty();
+    void MarkDirty(int32_t left, int32_t top, int32_t right, int32_t bottom);
+
+private:
+    friend class TCanvas;
+    using Store = std::vector<uint32_t>;
+
+    [[nodiscard]] std::size_t Offset(int32_t x, int32_t y) const {
+        return static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+               static_cast<std::size_t>(x);
+    }
+    Store& MutablePixels() {
+        if (pixels_.use_count() > 1) MakeUnique();
+        return *pixels_;
+    }
+    void MakeUnique();
+    void Resize(int32_t width, int32_t height);
+
+    int32_t width_ = 0;
+    int32_t height_ = 0;
+    std::shared_ptr<Store> pixels_;
+    std::unique_ptr<TCanvas> canvas_;
+    ChangeListener* listener_ = nullptr;
+    DirtyRect dirty_;
+};
+
+}  // namespace raster
