@@ -1,0 +1,4 @@
+#pragma once
+#include <functional>
+#include "raster/timage.h"
+namespace ui { using ImageAccess = std::function<raster::TImage&()>; }
