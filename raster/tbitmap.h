@@ -13,6 +13,8 @@ namespace raster {
 class TBitmap;
 
 // The part of a bitmap changed since the last TakeDirty, for merged repaints.
+// After a size change or a new content it covers both the old and the new
+// extent, so it may reach beyond the current size: clip before reading pixels.
 struct DirtyRect {
     int32_t left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
     [[nodiscard]] bool Empty() const { return right <= left || bottom <= top; }
@@ -113,7 +115,29 @@ public:
     void SetListener(ChangeListener* listener) { listener_ = listener; }
     // Returns and clears the changed area.
     DirtyRect TakeDirty();
-    void MarkDirty(int32_t left, int32_t top, int32_t right, int32_t bottom);
+    // Whether a change happened since the last TakeDirty (the area of some
+    // changes, such as a size change without pixels, is empty).
+    [[nodiscard]] bool HasPendingChange() const { return pending_; }
+    // Records a change; the listener hears only of the first one after each
+    // TakeDirty, so a per-pixel caller pays two compares here.
+    void MarkDirty(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+        if (!pending_) {
+            pending_ = true;
+            dirty_ = {left, top, right, bottom};
+            if (listener_) listener_->PictureChanged();
+            return;
+        }
+        const DirtyRect added{left, top, right, bottom};
+        if (added.Empty()) return;
+        if (dirty_.Empty()) {
+            dirty_ = added;
+            return;
+        }
+        if (left < dirty_.left) dirty_.left = left;
+        if (top < dirty_.top) dirty_.top = top;
+        if (right > dirty_.right) dirty_.right = right;
+        if (bottom > dirty_.bottom) dirty_.bottom = bottom;
+    }
 
 private:
     friend class TCanvas;
@@ -129,6 +153,8 @@ private:
     }
     void MakeUnique();
     void Resize(int32_t width, int32_t height);
+    // Paints the clipped line rule from (x0, y0) towards (x1, y1).
+    void DrawLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t colour);
 
     int32_t width_ = 0;
     int32_t height_ = 0;
@@ -136,6 +162,13 @@ private:
     std::unique_ptr<TCanvas> canvas_;
     ChangeListener* listener_ = nullptr;
     DirtyRect dirty_;
+    bool pending_ = false;
 };
+
+// Inline so the per-pixel tools pay no call through the canvas.
+inline TColor TCanvas::Pixel(int32_t x, int32_t y) const { return bitmap_.Pixel(x, y); }
+inline void TCanvas::SetPixel(int32_t x, int32_t y, TColor colour) {
+    bitmap_.SetPixel(x, y, colour);
+}
 
 }  // namespace raster
