@@ -3,14 +3,35 @@
 // target, which is renamed over the target only once everything is written
 // and flushed. A failed save leaves the old file as it was and no temporary
 // file behind.
+#include <sys/types.h>
+
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
 namespace core {
 
+// The system calls a save goes through. Each behaves like its POSIX
+// namesake (-1 and errno on failure); tests replace single steps to make
+// them fail.
+struct FileOps {
+    // mkstemp: `name_template` ends in "XXXXXX", which is filled in.
+    std::function<int(char* name_template)> make_temp;
+    std::function<ssize_t(int fd, const void* data, std::size_t size)> write;
+    // fsync
+    std::function<int(int fd)> flush;
+    std::function<int(int fd)> close;
+    std::function<int(const char* from, const char* to)> rename;
+};
+
+// The real system calls.
+[[nodiscard]] const FileOps& SystemFileOps();
+
 // Throws CannotCreate (naming the target's full path) when the file cannot be
 // made, and WriteError when the bytes cannot all be written.
 void SaveBytesAtomically(const std::string& path, std::string_view bytes);
+void SaveBytesAtomically(const std::string& path, std::string_view bytes, const FileOps& ops);
 
 // Reads a whole file; throws CannotOpen naming the full path.
 [[nodiscard]] std::string ReadWholeFile(const std::string& path);

@@ -46,9 +46,15 @@ private:
     };
     void CheckIndex(int64_t index) const;
     Span Store(std::string_view text);
+    // Takes `bytes` as the new buffer and splits it into lines.
+    void Adopt(std::string bytes);
+    // Drops the bytes no line refers to any more.
+    void Compact();
 
     std::string bytes_;
     std::vector<Span> index_;
+    // Bytes left behind by Replace; the buffer is packed when they dominate.
+    std::size_t dead_bytes_ = 0;
 };
 
 // The comparison of IndexOf and Sort: letter case ignored, bytes otherwise.

@@ -24,6 +24,9 @@ namespace core {
 // double, rounded halves away from zero, read back with ParseWhole. The
 // separator is "." whatever the regional settings, so drawings open anywhere.
 [[nodiscard]] int32_t NumText(std::string_view text);
+// The same conversion always taken the long way (ParseReal, RoundText,
+// ParseWhole). NumText answers plain texts without it; both must agree.
+[[nodiscard]] int32_t NumTextExact(std::string_view text);
 
 [[nodiscard]] std::string WholeText(int64_t value);
 [[nodiscard]] std::string HexText(int32_t value, int min_digits);

@@ -3,9 +3,11 @@
 // pixel whose rank percentage is above the threshold, the rest black on
 // request. The live choices are read through TraceControls at every pixel, so
 // a dialog's controls take effect from the next pixel.
+#include <concepts>
 #include <cstdint>
 #include <string>
 
+#include "core/line_list.h"
 #include "raster/tbitmap.h"
 
 namespace tools {
@@ -41,4 +43,16 @@ enum class TraceOutcome { Completed, Cancelled };
 TraceOutcome RunTrace(raster::TBitmap& bitmap, TraceControls& controls,
                       const std::string& keys_path);
 
+// Both passes as RunTrace, without the file: when complete, `keys` holds the
+// sorted key list (replacing its lines); a cancel leaves `keys` unchanged.
+TraceOutcome RunTraceToList(raster::TBitmap& bitmap, TraceControls& controls,
+                            core::LineList& keys);
+// The same for a controls class known when compiling: with a final class the
+// hooks are called directly instead of through the virtual table.
+template <class Controls>
+    requires std::derived_from<Controls, TraceControls>
+TraceOutcome RunTraceToList(raster::TBitmap& bitmap, Controls& controls, core::LineList& keys);
+
 }  // namespace tools
+
+#include "tools/trace_engine_run.h"  // IWYU pragma: export

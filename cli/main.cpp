@@ -1,0 +1,13 @@
+#include <unistd.h>
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/convert.h"
+
+int main(int argc, char* argv[]) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    // A progress line only makes sense where someone watches it.
+    return cli::RunConvert(args, std::cout, std::cerr, isatty(STDERR_FILENO) == 1);
+}

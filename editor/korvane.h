@@ -1,0 +1,17 @@
+#pragma once
+// Starts Korvane's windows; used by main() and by the window tests.
+#include <QStringList>
+#include <memory>
+
+#include "ui/program_windows.h"
+
+namespace korvane {
+
+class TForm1;
+
+// `arguments` are those after the program's name.
+[[nodiscard]] std::unique_ptr<ui::ProgramWindows> CreateWindows(const QStringList& arguments);
+// The main window of windows made by CreateWindows.
+[[nodiscard]] TForm1& Form1(ui::ProgramWindows& windows);
+
+}  // namespace korvane

@@ -1,0 +1,325 @@
+#include "cli/convert.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/failure.h"
+#include "tools/scratch_dir.h"
+
+namespace {
+
+using testing_support::ReadFile;
+using testing_support::ScratchDir;
+using testing_support::WriteFile;
+
+struct RunResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the real program in `cwd`, capturing both output streams.
+RunResult RunConverter(const std::vector<std::string>& args, const std::filesystem::path& cwd) {
+    ScratchDir capture;
+    const std::string out_path = capture.File("out");
+    const std::string err_path = capture.File("err");
+    std::vector<std::string> words{MORLID_CONVERT_PATH};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    const pid_t child = fork();
+    if (child == 0) {
+        const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (out < 0 || err < 0 || chdir(cwd.c_str()) != 0) _exit(126);
+        dup2(out, STDOUT_FILENO);
+        dup2(err, STDERR_FILENO);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    RunResult result;
+    int status = 0;
+    if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status)) {
+        result.status = WEXITSTATUS(status);
+    }
+    result.out = ReadFile(out_path);
+    result.err = ReadFile(err_path);
+    return result;
+}
+
+std::string Lines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    return text;
+}
+
+// 10 by 5 pixels: a point at (9, 4) sets the extents and a line along file
+// Y = 2 becomes picture row 3, columns 0 to 8.
+std::string Drawing() {
+    return Lines({"  0", "SECTION", "  2", "ENTITIES", "  0", "POINT", "  8", "_0-0_", " 62",
+                  "    7", " 10", "9", " 20", "4", "  0", "LINE", "  8", "_0-0_", "  6",
+                  "CONTINUOUS", " 62", "    7", " 10", "0", " 20", "2", " 11", "9", " 21", "2",
+                  "  0", "ENDSEC", "  0", "EOF"});
+}
+
+struct Bmp {
+    explicit Bmp(std::string bytes) : data(std::move(bytes)) {}
+    [[nodiscard]] bool Valid() const { return data.size() >= 54 && data.compare(0, 2, "BM") == 0; }
+    [[nodiscard]] uint32_t Field(std::size_t offset, int size) const {
+        uint32_t value = 0;
+        for (int i = size - 1; i >= 0; --i) {
+            value = value << 8 | static_cast<uint8_t>(data[offset + static_cast<std::size_t>(i)]);
+        }
+        return value;
+    }
+    [[nodiscard]] int32_t Width() const { return static_cast<int32_t>(Field(18, 4)); }
+    [[nodiscard]] int32_t Height() const { return static_cast<int32_t>(Field(22, 4)); }
+    // 0x00BBGGRR of a pixel, rows stored bottom-up.
+    [[nodiscard]] uint32_t Pixel(int32_t x, int32_t y) const {
+        const uint32_t bytes = Field(28, 2) / 8;
+        const std::size_t stride = (static_cast<std::size_t>(Width()) * bytes + 3) / 4 * 4;
+        const std::size_t at = Field(10, 4) + static_cast<std::size_t>(Height() - 1 - y) * stride +
+                               static_cast<std::size_t>(x) * bytes;
+        return Field(at, 3) & 0xFFFFFFu;  // blue, green, red: little-endian 0xRRGGBB
+    }
+    std::string data;
+};
+
+uint32_t Swap(uint32_t rgb) { return (rgb & 0xFF) << 16 | (rgb & 0xFF00) | (rgb >> 16 & 0xFF); }
+
+class Converter : public ::testing::Test {
+protected:
+    void SetUp() override { WriteFile(In(), Drawing()); }
+    [[nodiscard]] std::string In() const { return dir_.File("in.dxf"); }
+    [[nodiscard]] std::string Out() const { return dir_.File("out.bmp"); }
+    RunResult Run(std::vector<std::string> options) {
+        options.push_back(In());
+        options.push_back(Out());
+        return RunConverter(options, dir_.Path());
+    }
+    ScratchDir dir_;
+};
+
+TEST_F(Converter, WritesTheDrawnPictureAsABitmapOfTheDrawingsSize) {
+    const RunResult result = Run({});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out, "");
+    const Bmp bmp(ReadFile(Out()));
+    ASSERT_TRUE(bmp.Valid());
+    EXPECT_EQ(bmp.Width(), 10);
+    EXPECT_EQ(bmp.Height(), 5);
+    EXPECT_EQ(Swap(bmp.Pixel(0, 3)), 0x000000u);
+    EXPECT_EQ(Swap(bmp.Pixel(8, 3)), 0x000000u);
+    EXPECT_EQ(Swap(bmp.Pixel(9, 3)), 0xFFFFFFu);
+    EXPECT_EQ(Swap(bmp.Pixel(0, 0)), 0xFFFFFFu);
+    // No trace, no key file.
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("Image.txt")));
+}
+
+TEST_F(Converter, ConvertsTheShippedSamples) {
+    for (const char* name : {"house.dxf", "plan.dxf"}) {
+        const RunResult result = RunConverter(
+            {std::string(SAMPLES_DIR) + "/" + name, dir_.File(std::string(name) + ".bmp")},
+            dir_.Path());
+        EXPECT_EQ(result.status, 0) << name << ": " << result.err;
+        EXPECT_TRUE(Bmp(ReadFile(dir_.File(std::string(name) + ".bmp"))).Valid()) << name;
+    }
+}
+
+struct BadDrawing {
+    const char* name;
+    std::vector<std::string> lines;
+    const char* message;
+};
+
+class BadDrawings : public ::testing::TestWithParam<BadDrawing> {};
+
+TEST_P(BadDrawings, FailWithTheExactMessageAndLeaveTheOutputAlone) {
+    ScratchDir dir;
+    WriteFile(dir.File("in.dxf"), Lines(GetParam().lines));
+    const RunResult fresh = RunConverter({"in.dxf", "out.bmp"}, dir.Path());
+    EXPECT_EQ(fresh.status, 1);
+    EXPECT_EQ(fresh.err, std::string(GetParam().message) + "\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out.bmp")));
+
+    WriteFile(dir.File("old.bmp"), "old");
+    const RunResult over = RunConverter({"in.dxf", "old.bmp"}, dir.Path());
+    EXPECT_EQ(over.status, 1);
+    EXPECT_EQ(ReadFile(dir.File("old.bmp")), "old");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, BadDrawings,
+    ::testing::Values(
+        BadDrawing{"NoEntities", {"  0", "SECTION", "  0", "EOF"},
+                   "リストのインデックスが範囲を超えています (-2)"},
+        BadDrawing{"EntitiesFirst", {"ENTITIES", "  0", "EOF"},
+                   "リストのインデックスが範囲を超えています (-1)"},
+        BadDrawing{"NotANumber", {"  2", "ENTITIES", "  0", "POINT", " 10", "abc", " 20", "1"},
+                   "'abc' は浮動小数点数ではありません"},
+        BadDrawing{"CodeOnLastLine", {"  2", "ENTITIES", "  0", " 10"},
+                   "リストのインデックスが範囲を超えています (4)"}),
+    [](const ::testing::TestParamInfo<BadDrawing>& info) { return info.param.name; });
+
+TEST_F(Converter, MissingInputNamesTheFile) {
+    const std::string missing = dir_.File("missing.dxf");
+    const RunResult result = RunConverter({missing, Out()}, dir_.Path());
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err,
+              std::string(core::CannotOpen(missing, core::SystemErrorText(ENOENT)).what()) + "\n");
+    EXPECT_FALSE(std::filesystem::exists(Out()));
+}
+
+TEST_F(Converter, UncreatableOutputNamesTheFile) {
+    const std::string out = dir_.File("missing/out.bmp");
+    const RunResult result = RunConverter({In(), out}, dir_.Path());
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err,
+              std::string(core::CannotCreate(out, core::SystemErrorText(ENOENT)).what()) + "\n");
+}
+
+TEST_F(Converter, ResizeGivesTheBitmapTheNewSize) {
+    const RunResult result = Run({"--resize", "20x7"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    const Bmp bmp(ReadFile(Out()));
+    EXPECT_EQ(bmp.Width(), 20);
+    EXPECT_EQ(bmp.Height(), 7);
+}
+
+TEST_F(Converter, ResizeToZeroFailsWithTheDivisionMessageAndNoOutput) {
+    const RunResult result = Run({"--resize", "0x5"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "0 による浮動小数点数除算\n");
+    EXPECT_FALSE(std::filesystem::exists(Out()));
+}
+
+TEST_F(Converter, TraceWritesTheKeysWhereAskedAndPaints) {
+    const RunResult result = Run({"--trace", "50", "--black", "--keys", "keys.txt"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(ReadFile(dir_.File("keys.txt")), "000000\r\n000255\r\n");
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("Image.txt")));
+    // Black and white at 50 with black requested: everything black.
+    const Bmp bmp(ReadFile(Out()));
+    EXPECT_EQ(Swap(bmp.Pixel(9, 0)), 0x000000u);
+    EXPECT_EQ(Swap(bmp.Pixel(0, 3)), 0x000000u);
+}
+
+struct TraceOrder {
+    std::vector<std::string> options;
+    const char* keys;
+};
+
+class TraceOptions : public ::testing::TestWithParam<TraceOrder> {};
+
+TEST_P(TraceOptions, ApplyInCommandLineOrderWithBaseForEveryTrace) {
+    ScratchDir dir;
+    WriteFile(dir.File("in.dxf"), Drawing());
+    std::vector<std::string> args = GetParam().options;
+    args.insert(args.end(), {"in.dxf", "out.bmp"});
+    const RunResult result = RunConverter(args, dir.Path());
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(ReadFile(dir.File("Image.txt")), GetParam().keys);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, TraceOptions,
+    ::testing::Values(TraceOrder{{"--trace", "49"}, "000000\r\n000255\r\n"},
+                      // Shrunk to its white top-left pixel before the trace.
+                      TraceOrder{{"--resize", "1x1", "--trace", "49"}, "000255\r\n"},
+                      TraceOrder{{"--trace", "49", "--resize", "1x1"}, "000000\r\n000255\r\n"},
+                      TraceOrder{{"--trace=49", "--base", "red"}, "000000\r\n000340\r\n"},
+                      // The last trace's keys: after the first, only black is left.
+                      TraceOrder{{"--trace", "50", "--black", "--trace", "0"}, "000000\r\n"}));
+
+TEST_F(Converter, HelpPrintsUsageAndSucceedsWhateverElseIsGiven) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--help"}, std::vector<std::string>{"--bogus", "--help", "x"}}) {
+        const RunResult result = RunConverter(args, dir_.Path());
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.err, "");
+        EXPECT_NE(result.out.find("usage: morlid-convert [options] IN.dxf OUT.bmp"),
+                  std::string::npos);
+        EXPECT_NE(result.out.find("--black"), std::string::npos);
+    }
+}
+
+class BadUsage : public ::testing::TestWithParam<std::vector<std::string>> {};
+
+TEST_P(BadUsage, ExitsWithTwoAndAUsageMessageWithoutWriting) {
+    ScratchDir dir;
+    WriteFile(dir.File("in.dxf"), Drawing());
+    const RunResult result = RunConverter(GetParam(), dir.Path());
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err.rfind("morlid-convert: ", 0), 0u) << result.err;
+    EXPECT_NE(result.err.find("usage: morlid-convert"), std::string::npos);
+    EXPECT_EQ(result.out, "");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out.bmp")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, BadUsage,
+    ::testing::Values(std::vector<std::string>{}, std::vector<std::string>{"in.dxf"},
+                      std::vector<std::string>{"in.dxf", "out.bmp", "extra"},
+                      std::vector<std::string>{"--trace", "101", "in.dxf", "out.bmp"},
+                      std::vector<std::string>{"--trace", "-1", "in.dxf", "out.bmp"},
+                      std::vector<std::string>{"--trace", "abc", "in.dxf", "out.bmp"},
+                      std::vector<std::string>{"in.dxf", "out.bmp", "--trace"},
+                      std::vector<std::string>{"--resize", "10", "in.dxf", "out.bmp"},
+                      std::vector<std::string>{"--resize", "x10", "in.dxf", "out.bmp"},
+                      std::vector<std::string>{"--resize", "10x", "in.dxf", "out.bmp"},
+                      std::vector<std::string>{"--resize", "-5x5", "in.dxf", "out.bmp"},
+                      std::vector<std::string>{"--resize", "99999999999x5", "in.dxf", "out.bmp"},
+                      std::vector<std::string>{"--base", "purple", "in.dxf", "out.bmp"},
+                      std::vector<std::string>{"--black=yes", "in.dxf", "out.bmp"},
+                      std::vector<std::string>{"--keys=", "in.dxf", "out.bmp"},
+                      std::vector<std::string>{"-x", "in.dxf", "out.bmp"},
+                      std::vector<std::string>{"--bogus", "in.dxf", "out.bmp"}));
+
+TEST(ParseArguments, KeepsStepsInOrderAndAppliesChoicesToEveryTrace) {
+    const cli::ParsedArguments parsed = cli::ParseArguments(
+        {"--trace", "30", "a.dxf", "--resize=8X6", "--black", "--trace=0", "--base", "blue",
+         "--keys", "k.txt", "--", "-b.bmp"});
+    ASSERT_EQ(parsed.action, cli::ParsedArguments::Action::Convert) << parsed.problem;
+    const cli::ConvertRequest& request = parsed.request;
+    EXPECT_EQ(request.input, "a.dxf");
+    EXPECT_EQ(request.output, "-b.bmp");
+    ASSERT_EQ(request.steps.size(), 3u);
+    EXPECT_EQ(request.steps[0].kind, cli::Step::Kind::Trace);
+    EXPECT_EQ(request.steps[0].threshold, 30);
+    EXPECT_EQ(request.steps[1].kind, cli::Step::Kind::Resize);
+    EXPECT_EQ(request.steps[1].width, 8);
+    EXPECT_EQ(request.steps[1].height, 6);
+    EXPECT_EQ(request.steps[2].threshold, 0);
+    EXPECT_TRUE(request.paint_black);
+    EXPECT_EQ(request.base, tools::BaseColour::Blue);
+    EXPECT_EQ(request.keys_path, "k.txt");
+}
+
+TEST(ParseArguments, DefaultsToImageTxtWithoutBlackOrBase) {
+    const cli::ParsedArguments parsed = cli::ParseArguments({"a.dxf", "b.bmp"});
+    ASSERT_EQ(parsed.action, cli::ParsedArguments::Action::Convert);
+    EXPECT_TRUE(parsed.request.steps.empty());
+    EXPECT_FALSE(parsed.request.paint_black);
+    EXPECT_EQ(parsed.request.base, tools::BaseColour::None);
+    EXPECT_EQ(parsed.request.keys_path, "Image.txt");
+}
+
+TEST(ParseArguments, LargestWholeSizeIsAcceptedOneMoreIsNot) {
+    EXPECT_EQ(cli::ParseArguments({"--resize", "2147483647x1", "a", "b"}).action,
+              cli::ParsedArguments::Action::Convert);
+    EXPECT_EQ(cli::ParseArguments({"--resize", "2147483648x1", "a", "b"}).action,
+              cli::ParsedArguments::Action::Usage);
+}
+
+}  // namespace

@@ -1,0 +1,357 @@
+#include "tools/trace_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/failure.h"
+#include "core/line_list.h"
+#include "raster/tbitmap.h"
+#include "tools/scratch_dir.h"
+
+namespace {
+
+using raster::TBitmap;
+using testing_support::ReadFile;
+using testing_support::ScratchDir;
+using tools::BaseColour;
+using tools::TraceOutcome;
+
+constexpr uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b) { return r | (g << 8) | (b << 16); }
+constexpr uint32_t kBlack = 0;
+constexpr uint32_t kWhite = 0xFFFFFF;
+constexpr uint32_t Grey(uint32_t v) { return Rgb(v, v, v); }
+
+// Pictures are given as rows.
+using Rows = std::vector<std::vector<uint32_t>>;
+
+void Paint(TBitmap& bitmap, const Rows& rows) {
+    bitmap.SetWidth(rows.empty() ? 0 : static_cast<int32_t>(rows[0].size()));
+    bitmap.SetHeight(static_cast<int32_t>(rows.size()));
+    for (std::size_t y = 0; y < rows.size(); ++y) {
+        for (std::size_t x = 0; x < rows[y].size(); ++x) {
+            bitmap.SetPixel(static_cast<int32_t>(x), static_cast<int32_t>(y),
+                            static_cast<int32_t>(rows[y][x]));
+        }
+    }
+}
+
+Rows RowsOf(const TBitmap& bitmap) {
+    Rows rows(static_cast<std::size_t>(bitmap.Height()));
+    for (int32_t y = 0; y < bitmap.Height(); ++y) {
+        for (int32_t x = 0; x < bitmap.Width(); ++x) {
+            rows[static_cast<std::size_t>(y)].push_back(static_cast<uint32_t>(bitmap.Pixel(x, y)));
+        }
+    }
+    return rows;
+}
+
+// Controls that record every call; the base can differ between the passes
+// and the threshold can follow the progress of the second pass.
+class FakeControls final : public tools::TraceControls {
+public:
+    BaseColour base = BaseColour::None;
+    std::optional<BaseColour> second_base;
+    std::function<BaseColour(int64_t)> first_base_at;  // by first-pass pixels done
+    int threshold = 50;
+    std::function<int(int64_t)> threshold_at;  // by second-pass pixels done
+    bool black = false;
+    int64_t cancel_after = -1;
+
+    int64_t base_reads = 0, threshold_reads = 0, black_reads = 0, cancel_reads = 0;
+    std::vector<int64_t> first_steps, second_steps;
+    int switches = 0;
+    std::size_t first_steps_at_switch = 0, second_steps_at_switch = 0;
+
+    BaseColour Base() override {
+        ++base_reads;
+        if (switches > 0 && second_base) return *second_base;
+        if (switches == 0 && first_base_at) return first_base_at(Done(first_steps));
+        return base;
+    }
+    int Threshold() override {
+        ++threshold_reads;
+        return threshold_at ? threshold_at(Done(second_steps)) : threshold;
+    }
+    bool PaintBlack() override {
+        ++black_reads;
+        return black;
+    }
+    bool CancelRequested() override {
+        ++cancel_reads;
+        return cancel_after >= 0 && Done(first_steps) >= cancel_after;
+    }
+    void FirstPassStep(int64_t done) override { first_steps.push_back(done); }
+    void SecondPassStep(int64_t done) override { second_steps.push_back(done); }
+    void PassesSwitched() override {
+        ++switches;
+        first_steps_at_switch = first_steps.size();
+        second_steps_at_switch = second_steps.size();
+    }
+
+private:
+    static int64_t Done(const std::vector<int64_t>& steps) {
+        return static_cast<int64_t>(steps.size());
+    }
+};
+
+struct KeyCase {
+    uint32_t colour;
+    const char* none;
+    const char* red;
+    const char* green;
+    const char* blue;
+};
+
+class GreyKeys : public ::testing::TestWithParam<KeyCase> {};
+
+TEST_P(GreyKeys, FollowTheChannelSumWithTheBaseAddedToTheOthers) {
+    const KeyCase& c = GetParam();
+    EXPECT_EQ(tools::GreyKey(c.colour, BaseColour::None), c.none);
+    EXPECT_EQ(tools::GreyKey(c.colour, BaseColour::Red), c.red);
+    EXPECT_EQ(tools::GreyKey(c.colour, BaseColour::Green), c.green);
+    EXPECT_EQ(tools::GreyKey(c.colour, BaseColour::Blue), c.blue);
+    EXPECT_EQ(tools::GreyLevel(c.colour, BaseColour::Red), std::stoi(c.red));
+    EXPECT_EQ(tools::GreyLevel(c.colour, BaseColour::None), std::stoi(c.none));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, GreyKeys,
+    ::testing::Values(
+        KeyCase{kWhite, "000255", "000340", "000340", "000340"},
+        KeyCase{kBlack, "000000", "000000", "000000", "000000"},
+        KeyCase{Rgb(255, 0, 0), "000085", "000170", "000085", "000085"},
+        KeyCase{Rgb(128, 128, 128), "000128", "000170", "000170", "000170"},
+        KeyCase{Rgb(200, 100, 50), "000116", "000183", "000150", "000133"},
+        // Every bit set (the invalid-colour marker) reads as white.
+        KeyCase{0xFFFFFFFFu, "000255", "000340", "000340", "000340"},
+        // A top byte lengthens the hex text; its first six digits count:
+        // "12345678" and "1234567" both give blue 12, green 34, red 56.
+        KeyCase{0x12345678u, "000052", "000080", "000069", "000058"},
+        KeyCase{0x01234567u, "000052", "000080", "000069", "000058"},
+        // "F000000": blue F0, green 00, red 00.
+        KeyCase{0x0F000000u, "000080", "000080", "000080", "000160"}));
+
+struct TraceCase {
+    const char* name;
+    std::vector<uint32_t> picture;  // one row
+    int threshold;
+    bool black;
+    std::vector<uint32_t> expected;
+    const char* keys;
+};
+
+class TraceRuns : public ::testing::TestWithParam<TraceCase> {};
+
+TEST_P(TraceRuns, PaintByRankAndWriteTheSortedKeys) {
+    const TraceCase& c = GetParam();
+    ScratchDir dir;
+    TBitmap bitmap;
+    Paint(bitmap, {c.picture});
+    FakeControls controls;
+    controls.threshold = c.threshold;
+    controls.black = c.black;
+
+    EXPECT_EQ(tools::RunTrace(bitmap, controls, dir.File("Image.txt")), TraceOutcome::Completed);
+    EXPECT_EQ(RowsOf(bitmap), Rows{c.expected});
+    EXPECT_EQ(ReadFile(dir.File("Image.txt")), c.keys);
+
+    // The statically dispatched run gives the same picture and keys.
+    TBitmap direct;
+    Paint(direct, {c.picture});
+    FakeControls direct_controls;
+    direct_controls.threshold = c.threshold;
+    direct_controls.black = c.black;
+    core::LineList keys;
+    EXPECT_EQ(tools::RunTraceToList(direct, direct_controls, keys), TraceOutcome::Completed);
+    EXPECT_EQ(RowsOf(direct), Rows{c.expected});
+    EXPECT_EQ(keys.ToBytes(), c.keys);
+}
+
+constexpr uint32_t kG85 = Grey(85);
+constexpr uint32_t kG170 = Grey(170);
+const char* const kThreeGreyKeys = "000000\r\n000085\r\n000170\r\n";
+const char* const kBlackWhiteKeys = "000000\r\n000255\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, TraceRuns,
+    ::testing::Values(
+        TraceCase{"OneColourNeverWhite", {kG85, kG85}, 0, false, {kG85, kG85}, "000085\r\n"},
+        TraceCase{"OneColourAllBlack", {kG85, kG85}, 0, true, {kBlack, kBlack}, "000085\r\n"},
+        TraceCase{"BlackWhiteAt50", {kBlack, kWhite}, 50, false, {kBlack, kWhite}, kBlackWhiteKeys},
+        TraceCase{"BlackWhiteAt50Black", {kBlack, kWhite}, 50, true, {kBlack, kBlack},
+                  kBlackWhiteKeys},
+        TraceCase{"BlackWhiteAt49Black", {kBlack, kWhite}, 49, true, {kBlack, kWhite},
+                  kBlackWhiteKeys},
+        TraceCase{"GreysAt50", {kBlack, kG85, kG170}, 50, false, {kBlack, kG85, kWhite},
+                  kThreeGreyKeys},
+        TraceCase{"GreysAt33", {kBlack, kG85, kG170}, 33, false, {kBlack, kG85, kWhite},
+                  kThreeGreyKeys},
+        TraceCase{"GreysAt32", {kBlack, kG85, kG170}, 32, false, {kBlack, kWhite, kWhite},
+                  kThreeGreyKeys},
+        TraceCase{"GreysAt50Black", {kBlack, kG85, kG170}, 50, true, {kBlack, kBlack, kWhite},
+                  kThreeGreyKeys},
+        TraceCase{"GreysAt32Black", {kG85, kBlack, kG170}, 32, true, {kWhite, kBlack, kWhite},
+                  kThreeGreyKeys},
+        TraceCase{"At100NothingWhite", {kG170, kBlack, kG85}, 100, false, {kG170, kBlack, kG85},
+                  kThreeGreyKeys},
+        TraceCase{"At0OnlyTheDarkestStays",
+                  {Grey(40), Grey(10), Grey(30), Grey(0), Grey(20)},
+                  0,
+                  false,
+                  {kWhite, kWhite, kWhite, Grey(0), kWhite},
+                  "000000\r\n000010\r\n000020\r\n000030\r\n000040\r\n"}),
+    [](const ::testing::TestParamInfo<TraceCase>& info) { return info.param.name; });
+
+TEST(RunTrace, VisitsColumnByColumnInTheFirstPass) {
+    // Column 0 red, column 1 black; the base turns red after two pixels.
+    // Column order meets red only under no base (85); row order would also
+    // meet it under red (170).
+    ScratchDir dir;
+    TBitmap bitmap;
+    const uint32_t red = Rgb(255, 0, 0);
+    Paint(bitmap, {{red, kBlack}, {red, kBlack}});
+    FakeControls controls;
+    controls.first_base_at = [](int64_t done) {
+        return done < 2 ? BaseColour::None : BaseColour::Red;
+    };
+    controls.second_base = BaseColour::Red;
+    controls.threshold = 100;
+    tools::RunTrace(bitmap, controls, dir.File("Image.txt"));
+    EXPECT_EQ(ReadFile(dir.File("Image.txt")), "000000\r\n000085\r\n");
+}
+
+TEST(RunTrace, VisitsColumnByColumnInTheSecondPass) {
+    // The threshold drops from 100 to 0 after two pixels: in column order
+    // the first column keeps its grey and the second turns white.
+    ScratchDir dir;
+    TBitmap bitmap;
+    Paint(bitmap, {{kBlack, Grey(200)}, {Grey(200), Grey(200)}});
+    FakeControls controls;
+    controls.threshold_at = [](int64_t done) { return done < 2 ? 100 : 0; };
+    tools::RunTrace(bitmap, controls, dir.File("Image.txt"));
+    EXPECT_EQ(RowsOf(bitmap), (Rows{{kBlack, kWhite}, {Grey(200), kWhite}}));
+}
+
+TEST(RunTrace, CallsEveryHookOncePerPixelAndSwitchesBetweenThePasses) {
+    ScratchDir dir;
+    TBitmap bitmap;
+    Paint(bitmap, {{kBlack, kG85, kWhite}, {kG170, kBlack, kWhite}});
+    FakeControls controls;
+    tools::RunTrace(bitmap, controls, dir.File("Image.txt"));
+
+    const std::vector<int64_t> counts{1, 2, 3, 4, 5, 6};
+    EXPECT_EQ(controls.first_steps, counts);
+    EXPECT_EQ(controls.second_steps, counts);
+    EXPECT_EQ(controls.switches, 1);
+    EXPECT_EQ(controls.first_steps_at_switch, 6u);
+    EXPECT_EQ(controls.second_steps_at_switch, 0u);
+    EXPECT_EQ(controls.base_reads, 12);  // one key per pixel in each pass
+    EXPECT_EQ(controls.cancel_reads, 6);
+    EXPECT_EQ(controls.threshold_reads, 6);
+    EXPECT_EQ(controls.black_reads, 6);
+}
+
+TEST(RunTrace, CancelLeavesPictureAndOldKeyFileAlone) {
+    ScratchDir dir;
+    const std::string keys = dir.File("Image.txt");
+    testing_support::WriteFile(keys, "old\r\n");
+    TBitmap bitmap;
+    Paint(bitmap, {{kBlack, kG85, kWhite}, {kG170, kBlack, kWhite}, {kG85, kG85, kG85}});
+    const Rows before = RowsOf(bitmap);
+    FakeControls controls;
+    controls.black = true;
+    controls.threshold = 0;
+    controls.cancel_after = 4;
+
+    EXPECT_EQ(tools::RunTrace(bitmap, controls, keys), TraceOutcome::Cancelled);
+    EXPECT_EQ(RowsOf(bitmap), before);
+    EXPECT_EQ(ReadFile(keys), "old\r\n");
+    EXPECT_EQ(controls.first_steps, (std::vector<int64_t>{1, 2, 3, 4}));
+    EXPECT_TRUE(controls.second_steps.empty());
+    EXPECT_EQ(controls.switches, 0);
+}
+
+TEST(RunTrace, CancelWritesNoNewFile) {
+    ScratchDir dir;
+    TBitmap bitmap;
+    Paint(bitmap, {{kBlack, kWhite}});
+    FakeControls controls;
+    controls.cancel_after = 1;
+    EXPECT_EQ(tools::RunTrace(bitmap, controls, dir.File("Image.txt")), TraceOutcome::Cancelled);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("Image.txt")));
+}
+
+class EmptyPictures : public ::testing::TestWithParam<std::pair<int32_t, int32_t>> {};
+
+TEST_P(EmptyPictures, VisitNothingAndWriteAnEmptyKeyFile) {
+    ScratchDir dir;
+    TBitmap bitmap;
+    bitmap.SetWidth(GetParam().first);
+    bitmap.SetHeight(GetParam().second);
+    FakeControls controls;
+    EXPECT_EQ(tools::RunTrace(bitmap, controls, dir.File("Image.txt")), TraceOutcome::Completed);
+    ASSERT_TRUE(std::filesystem::exists(dir.File("Image.txt")));
+    EXPECT_EQ(std::filesystem::file_size(dir.File("Image.txt")), 0u);
+    EXPECT_TRUE(controls.first_steps.empty());
+    EXPECT_TRUE(controls.second_steps.empty());
+    EXPECT_EQ(controls.switches, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, EmptyPictures,
+                         ::testing::Values(std::pair{0, 0}, std::pair{5, 0}, std::pair{0, 5},
+                                           std::pair{-3, 0}));
+
+TEST(RunTrace, KeyMissingAfterABaseChangeIsNeverWhite) {
+    // Under no base the keys are 0 and 85 (red ranks 50); in the second pass
+    // red reads as 170, absent from the list, so rank -1: black or left.
+    const uint32_t red = Rgb(255, 0, 0);
+    for (const bool black : {false, true}) {
+        ScratchDir dir;
+        TBitmap bitmap;
+        Paint(bitmap, {{kBlack, red}});
+        FakeControls controls;
+        controls.second_base = BaseColour::Red;
+        controls.threshold = 0;
+        controls.black = black;
+        tools::RunTrace(bitmap, controls, dir.File("Image.txt"));
+        EXPECT_EQ(RowsOf(bitmap), (Rows{{kBlack, black ? kBlack : red}})) << "black " << black;
+        EXPECT_EQ(ReadFile(dir.File("Image.txt")), "000000\r\n000085\r\n");
+    }
+}
+
+TEST(RunTrace, UnwritableKeyFileFailsAfterThePictureChanged) {
+    ScratchDir dir;
+    TBitmap bitmap;
+    Paint(bitmap, {{kBlack, kG85}});
+    FakeControls controls;
+    controls.threshold = 0;
+    EXPECT_THROW(tools::RunTrace(bitmap, controls, dir.File("missing/Image.txt")), core::Failure);
+    EXPECT_EQ(RowsOf(bitmap), (Rows{{kBlack, kWhite}}));
+}
+
+TEST(RunTraceToList, ReplacesTheListWhenCompleteAndKeepsItOnCancel) {
+    TBitmap bitmap;
+    Paint(bitmap, {{kG170, kBlack}});
+    core::LineList keys;
+    keys.Append("stale");
+
+    FakeControls cancelling;
+    cancelling.cancel_after = 1;
+    EXPECT_EQ(tools::RunTraceToList(bitmap, cancelling, keys), TraceOutcome::Cancelled);
+    ASSERT_EQ(keys.Count(), 1);
+    EXPECT_EQ(keys.Read(0), "stale");
+
+    FakeControls controls;
+    EXPECT_EQ(tools::RunTraceToList(bitmap, controls, keys), TraceOutcome::Completed);
+    ASSERT_EQ(keys.Count(), 2);
+    EXPECT_EQ(keys.Read(0), "000000");
+    EXPECT_EQ(keys.Read(1), "000170");
+}
+
+}  // namespace

@@ -1,0 +1,287 @@
+// Morlid's windows, started as the program starts them and driven through
+// their real menu commands.
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+#include "raster/tcolor.h"
+#include "ui/tform4.h"
+#include "ui/tfrm_settei.h"
+#include "ui/tfrm_size.h"
+#include "ui/tfrm_trase.h"
+#include "viewer/morlid.h"
+#include "viewer/tform1.h"
+#include "window_test_support.h"
+
+using window_test::DxfText;
+using window_test::ScriptedDialogs;
+
+class ViewerWindowTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void MainWindowHasDesignedLook();
+    void MenusHaveDesignedItems_data();
+    void MenusHaveDesignedItems();
+    void DialogsAreConfigured();
+    void FirstArgumentPresetsBitmapName();
+    void ChangeFileExtReplacesLastExtension_data();
+    void ChangeFileExtReplacesLastExtension();
+    void VertexAfterSeqendContinuesChain();
+    void SaveWritesBitmapAndKeepsCaption();
+    void SaveBeforeOpenWritesNothing();
+    void PressesAndKeysChangeNothing();
+    void EditAndSettingsItemsShowTheirDialogs_data();
+    void EditAndSettingsItemsShowTheirDialogs();
+
+  private:
+    void Start(const QStringList& arguments = {});
+    void Load(const QByteArray& bytes, const QString& name);
+    [[nodiscard]] QString TempPath(const QString& name) const { return dir_->filePath(name); }
+    [[nodiscard]] morlid::TForm1& Form1() { return morlid::Form1(*windows_); }
+    [[nodiscard]] ui::TForm4& Form4() { return windows_->Form4(); }
+    [[nodiscard]] core::DrawingDocument& Document() { return Form4().Document(); }
+    [[nodiscard]] QAction* Action(const QString& name) { return Form1().findChild<QAction*>(name); }
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<ui::ProgramWindows> windows_;
+    std::unique_ptr<ScriptedDialogs> dialogs_;
+};
+
+void ViewerWindowTest::initTestCase() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+}
+
+void ViewerWindowTest::init() { Start(); }
+
+void ViewerWindowTest::cleanup() {
+    dialogs_.reset();
+    windows_.reset();
+}
+
+void ViewerWindowTest::Start(const QStringList& arguments) {
+    dialogs_.reset();
+    windows_.reset();
+    windows_ = morlid::CreateWindows(arguments);
+    dialogs_ = std::make_unique<ScriptedDialogs>(windows_->Form1());
+    windows_->Show();
+    QVERIFY(QTest::qWaitForWindowExposed(&windows_->Form1()));
+}
+
+void ViewerWindowTest::Load(const QByteArray& bytes, const QString& name) {
+    const QString path = TempPath(name);
+    window_test::WriteFile(path, bytes);
+    dialogs_->Choose(path);
+    Action("Open1")->trigger();
+}
+
+void ViewerWindowTest::MainWindowHasDesignedLook() {
+    QCOMPARE(Form1().windowTitle(), QStringLiteral("Morlid Ver 1.00"));
+    QCOMPARE(Form1().size(), QSize(655, 563));
+    QVERIFY(Form1().findChild<QLabel*>(QStringLiteral("Panel1")) == nullptr);
+    QCOMPARE(Form1().MdiArea()->subWindowList(), QList<QMdiSubWindow*>{&Form4()});
+    QCOMPARE(Form4().size(), QSize(472, 391));
+    QCOMPARE(Form4().windowTitle(), QString());
+    QCOMPARE(Form4().Image1()->size(), QSize(237, 313));
+}
+
+void ViewerWindowTest::MenusHaveDesignedItems_data() {
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<bool>("visible");
+    QTest::addColumn<QStringList>("items");  // name=caption, in order
+    QTest::newRow("File1") << "File1"
+                           << "ﾌｧｲﾙ" << true
+                           << QStringList{"Open1=開く", "N11=保存", "N3=", "Exit1=終了"};
+    QTest::newRow("N9") << "N9"
+                        << "編集" << false << QStringList{"N10=画像サイズ変更", "N12=トレース"};
+    QTest::newRow("N1") << "N1"
+                        << "環境設定" << false << QStringList{"N4=変換設定"};
+}
+
+void ViewerWindowTest::MenusHaveDesignedItems() {
+    QFETCH(QString, menu);
+    QFETCH(QString, caption);
+    QFETCH(bool, visible);
+    QFETCH(QStringList, items);
+
+    // No Draw menu in the viewer.
+    const QStringList order{"File1", "N9", "N1"};
+    const QList<QAction*> bar = Form1().menuBar()->actions();
+    QCOMPARE(bar.size(), order.size());
+    QMenu* found = bar[order.indexOf(menu)]->menu();
+    QVERIFY(found != nullptr);
+    QCOMPARE(found->objectName(), menu);
+    QCOMPARE(found->title(), caption);
+    QCOMPARE(found->menuAction()->isVisible(), visible);
+    QStringList seen;
+    for (QAction* item : found->actions()) {
+        seen << item->objectName() + "=" + (item->isSeparator() ? QString() : item->text());
+    }
+    QCOMPARE(seen, items);
+}
+
+void ViewerWindowTest::DialogsAreConfigured() {
+    Action("Open1")->trigger();
+    Action("N11")->trigger();
+    QCOMPARE(dialogs_->seen.size(), std::size_t{2});
+    const window_test::DialogSeen& open = dialogs_->seen[0];
+    QCOMPARE(open.title, QStringLiteral("Dxfﾌｧｲﾙを開く"));
+    QCOMPARE(open.filters, QStringList{QStringLiteral("DXFファイル(図面） (*.dxf)")});
+    QCOMPARE(open.suffix, QStringLiteral("dxf"));
+    QCOMPARE(open.directory, QCoreApplication::applicationDirPath());
+    const window_test::DialogSeen& save = dialogs_->seen[1];
+    QCOMPARE(save.filters, QStringList{QStringLiteral("ビットマップファイル (*.bmp)")});
+    QCOMPARE(save.suffix, QStringLiteral("Bmp"));
+    QCOMPARE(save.directory, QCoreApplication::applicationDirPath());
+    QCOMPARE(save.mode, QFileDialog::AcceptSave);
+    QVERIFY(!save.confirms_overwrite);
+    QVERIFY(!save.native);
+}
+
+void ViewerWindowTest::FirstArgumentPresetsBitmapName() {
+    Start({QStringLiteral("plan.dxf")});
+    Action("Open1")->trigger();
+    Action("N11")->trigger();
+    const QString folder = QCoreApplication::applicationDirPath() + "/";
+    QCOMPARE(dialogs_->seen[0].proposed, QStringList{folder + "plan.dxf"});
+    QCOMPARE(dialogs_->seen[1].proposed, QStringList{folder + "plan.bmp"});
+    QVERIFY(!Document().Image1.Picture.HasContent());
+}
+
+void ViewerWindowTest::ChangeFileExtReplacesLastExtension_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("changed");
+    QTest::newRow("plain") << "plan.dxf"
+                           << "plan.bmp";
+    QTest::newRow("no extension") << "plan"
+                                  << "plan.bmp";
+    QTest::newRow("two dots") << "plan.v2.dxf"
+                              << "plan.v2.bmp";
+    QTest::newRow("dot in folder only") << "a.b/plan"
+                                        << "a.b/plan.bmp";
+    QTest::newRow("dot in folder and name") << "/x.y/plan.DXF"
+                                            << "/x.y/plan.bmp";
+}
+
+void ViewerWindowTest::ChangeFileExtReplacesLastExtension() {
+    QFETCH(QString, name);
+    QFETCH(QString, changed);
+    QCOMPARE(ui::ChangeFileExt(name, QStringLiteral(".bmp")), changed);
+}
+
+void ViewerWindowTest::VertexAfterSeqendContinuesChain() {
+    // Rows 7 (file Y 2) and 1 (file Y 8) with H = 9; the last VERTEX has no
+    // POLYLINE of its own, so the viewer draws it on from (10, 7).
+    Load(DxfText().Polyline().Vertex(2, 2).Vertex(10, 2).Seqend().Vertex(10, 8).Bytes(),
+         QStringLiteral("chain.dxf"));
+    QCOMPARE(Form4().windowTitle(), TempPath("chain.dxf"));
+    QCOMPARE(Document().RowCount(), 0);  // the viewer keeps no table
+    const raster::TBitmap& bitmap = Document().Image1.Picture.Bitmap();
+    QCOMPARE(bitmap.Width(), 11);
+    QCOMPARE(bitmap.Height(), 9);
+    QCOMPARE(bitmap.Pixel(2, 7), raster::clBlack);
+    QCOMPARE(bitmap.Pixel(10, 7), raster::clBlack);
+    QCOMPARE(bitmap.Pixel(10, 4), raster::clBlack);
+    QCOMPARE(bitmap.Pixel(10, 1), raster::clWhite);
+    const auto* settei = &windows_->FrmSettei();
+    QCOMPARE(settei->findChild<QLineEdit*>(QStringLiteral("Edit1"))->text(), QStringLiteral("11"));
+    QCOMPARE(settei->findChild<QLineEdit*>(QStringLiteral("Edit2"))->text(), QStringLiteral("9"));
+}
+
+void ViewerWindowTest::SaveWritesBitmapAndKeepsCaption() {
+    // A 4 by 2 picture whose lower row is black from x 0 to 2.
+    Load(DxfText().Line(0, 1, 3, 1).Bytes(), QStringLiteral("row.dxf"));
+    const QString path = TempPath("row.bmp");
+    window_test::WriteFile(path, "an older file, replaced without a question");
+    dialogs_->Choose(path);
+    Action("N11")->trigger();
+
+    QCOMPARE(Form4().windowTitle(), TempPath("row.dxf"));
+    const QByteArray expected = QByteArray::fromHex(
+        "424d"      // type
+        "4e000000"  // file size 78
+        "00000000"  // reserved
+        "36000000"  // pixel rows at 54
+        "28000000"  // info header size
+        "04000000"  // width
+        "02000000"  // height, bottom-up
+        "0100"
+        "1800"      // planes, bits per pixel
+        "00000000"  // uncompressed
+        "18000000"  // image size: stride 12 by 2 rows
+        "00000000"
+        "00000000"
+        "00000000"
+        "00000000"
+        "000000000000000000ffffff"    // bottom row first
+        "ffffffffffffffffffffffff");  // then the top row
+    QCOMPARE(window_test::ReadFile(path).toHex(), expected.toHex());
+}
+
+void ViewerWindowTest::SaveBeforeOpenWritesNothing() {
+    const QString path = TempPath("nothing.bmp");
+    dialogs_->Choose(path);
+    Action("N11")->trigger();
+    QVERIFY(!QFile::exists(path));
+}
+
+void ViewerWindowTest::PressesAndKeysChangeNothing() {
+    QTest::mouseClick(Form4().Image1(), Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::keyClick(&Form4(), Qt::Key_Delete);
+    // The editor's first click would have made a white picture.
+    QVERIFY(!Document().Image1.Picture.HasContent());
+
+    Load(DxfText().Line(0, 1, 3, 1).Bytes(), QStringLiteral("row.dxf"));
+    QTest::mouseClick(Form4().Image1(), Qt::LeftButton, {}, QPoint(1, 0));
+    QTest::mouseClick(Form4().Image1(), Qt::LeftButton, {}, QPoint(3, 0));
+    QCOMPARE(Document().Image1.Picture.Bitmap().Pixel(2, 0), raster::clWhite);
+    QCOMPARE(Document().RowCount(), 0);
+}
+
+void ViewerWindowTest::EditAndSettingsItemsShowTheirDialogs_data() {
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("dialog");
+    QTest::newRow("N10") << "N10"
+                         << "FrmSize";
+    QTest::newRow("N12") << "N12"
+                         << "FrmTrase";
+    QTest::newRow("N4") << "N4"
+                        << "FrmSettei";
+}
+
+void ViewerWindowTest::EditAndSettingsItemsShowTheirDialogs() {
+    QFETCH(QString, item);
+    QFETCH(QString, dialog);
+    QDialog* dialogs[] = {&windows_->FrmSize(), &windows_->FrmSettei(), &windows_->FrmTrase()};
+    QString shown;
+    bool modal = false;
+    // Runs inside the modal loop of the dialog the item opened.
+    QTimer::singleShot(50, [&] {
+        for (QDialog* d : dialogs) {
+            if (d->isVisible()) {
+                shown = d->objectName();
+                modal = d->isModal();
+                d->reject();
+            }
+        }
+    });
+    Action(item)->trigger();
+    QCOMPARE(shown, dialog);
+    QVERIFY(modal);
+}
+
+QTEST_MAIN(ViewerWindowTest)
+#include "viewer_window_test.moc"

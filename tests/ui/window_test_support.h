@@ -1,0 +1,126 @@
+#pragma once
+// Helpers shared by the window tests: fixed-layout DXF texts, scripted file
+// dialogs that run through the frame's real commands, and captured boxes.
+#include <QFile>
+#include <QFileDialog>
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ui/frame_window.h"
+#include "ui/message_boxes.h"
+
+namespace window_test {
+
+// Entities in the layout the programs read by fixed offsets.
+class DxfText {
+  public:
+    DxfText& Point(int x, int y) {
+        Add({"POINT", "  8", "_0-0_", " 62", "    7", " 10", Num(x), " 20", Num(y), "  0"});
+        return *this;
+    }
+    DxfText& Line(int x1, int y1, int x2, int y2) {
+        Add({"LINE", "  8", "_0-0_", "  6", "CONTINUOUS", " 62", "    7", " 10", Num(x1), " 20",
+             Num(y1), " 11", Num(x2), " 21", Num(y2), "  0"});
+        return *this;
+    }
+    DxfText& Polyline() {
+        Add({"POLYLINE", "  8", "_0-0_", " 66", "     1", " 40", "0.000000", " 41", "0.000000",
+             "  0"});
+        return *this;
+    }
+    DxfText& Vertex(int x, int y) {
+        Add({"VERTEX", "  8", "_0-0_", " 10", Num(x), " 20", Num(y), "  0"});
+        return *this;
+    }
+    DxfText& Seqend() {
+        Add({"SEQEND", "  8", "A", "  0"});
+        return *this;
+    }
+    [[nodiscard]] QByteArray Bytes() const {
+        QByteArray text = "  0\r\nSECTION\r\n  2\r\nENTITIES\r\n  0\r\n";
+        for (const std::string& line : lines_) text += QByteArray::fromStdString(line) + "\r\n";
+        text += "ENDSEC\r\n  0\r\nEOF\r\n";
+        return text;
+    }
+
+  private:
+    static std::string Num(int value) { return std::to_string(value); }
+    void Add(std::initializer_list<std::string> lines) {
+        lines_.insert(lines_.end(), lines.begin(), lines.end());
+    }
+    std::vector<std::string> lines_;
+};
+
+inline void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) qFatal("cannot write test file");
+    file.write(bytes);
+}
+
+inline QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return file.readAll();
+}
+
+// What a file dialog was configured with when a command showed it.
+struct DialogSeen {
+    QString title;
+    QStringList filters;
+    QString suffix;
+    QString directory;
+    QStringList proposed;
+    QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
+    bool confirms_overwrite = false;
+    bool native = true;
+};
+
+// Answers the frame's file dialogs in order; an empty answer is a cancel.
+class ScriptedDialogs {
+  public:
+    explicit ScriptedDialogs(ui::FrameWindow& frame) {
+        frame.SetFileDialogRunner([this](QFileDialog& dialog) -> std::optional<QString> {
+            seen.push_back({dialog.windowTitle(), dialog.nameFilters(), dialog.defaultSuffix(),
+                            dialog.directory().absolutePath(), dialog.selectedFiles(),
+                            dialog.acceptMode(),
+                            !dialog.testOption(QFileDialog::DontConfirmOverwrite),
+                            !dialog.testOption(QFileDialog::DontUseNativeDialog)});
+            if (answers_.empty()) return std::nullopt;
+            std::optional<QString> answer = answers_.front();
+            answers_.pop_front();
+            return answer;
+        });
+    }
+    void Choose(const QString& path) { answers_.emplace_back(path); }
+    void Cancel() { answers_.emplace_back(std::nullopt); }
+
+    std::vector<DialogSeen> seen;
+
+  private:
+    std::deque<std::optional<QString>> answers_;
+};
+
+// Every message box shown while this lives, instead of the modal box.
+class CapturedBoxes {
+  public:
+    CapturedBoxes() {
+        previous_ =
+            ui::SetMessageHandler([this](ui::MessageKind kind, QWidget*, const QString& text) {
+                if (kind == ui::MessageKind::Error) errors.push_back(text);
+            });
+    }
+    ~CapturedBoxes() { ui::SetMessageHandler(previous_); }
+    CapturedBoxes(const CapturedBoxes&) = delete;
+    CapturedBoxes& operator=(const CapturedBoxes&) = delete;
+
+    QStringList errors;
+
+  private:
+    ui::MessageHandler previous_;
+};
+
+}  // namespace window_test

@@ -1,0 +1,74 @@
+#include "ui/dialog_frame.h"
+
+#include <QDialog>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QStringList>
+
+namespace ui {
+
+QFont DialogFont() {
+    QFont font;
+    font.setFamilies(
+        QStringList{QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("Noto Sans CJK JP")});
+    font.setPixelSize(12);
+    return font;
+}
+
+void SetUpDialogFrame(QDialog& dialog, const QString& caption, int client_width, int client_height,
+                      FrameButtons buttons) {
+    dialog.setWindowTitle(caption);
+    dialog.setFont(DialogFont());
+    dialog.setFixedSize(client_width, client_height);
+    dialog.setSizeGripEnabled(false);
+    dialog.setModal(true);
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                            Qt::MSWindowsFixedSizeDialogHint;
+    if (buttons == FrameButtons::CloseAndMinimise) flags |= Qt::WindowMinimizeButtonHint;
+    dialog.setWindowFlags(flags);
+}
+
+QLabel* PlaceLabel(QWidget* parent, const char* name, const QString& text, int left, int top) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+}
+
+QPushButton* PlaceButton(QWidget* parent, const char* name, const QString& text, int left,
+                         int top) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(left, top, 75, 25);
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+void NarrowToFit(QWidget& control, int width) {
+    QFont font = control.font();
+    // Below about three quarters the glyphs get hard to read.
+    for (int stretch = 100; control.sizeHint().width() > width && stretch > 75;) {
+        stretch -= 5;
+        font.setStretch(stretch);
+        control.setFont(font);
+    }
+}
+
+void CentreOnScreen(QWidget& window) {
+    QScreen* screen = window.screen();
+    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return;
+    // move() places the frame; before the first showing the frame is not
+    // known yet and this centres the client area instead.
+    const QRect frame = window.frameGeometry();
+    const QRect area = screen->availableGeometry();
+    window.move(area.left() + (area.width() - frame.width()) / 2,
+                area.top() + (area.height() - frame.height()) / 2);
+}
+
+}  // namespace ui

@@ -1,0 +1,39 @@
+#pragma once
+// The frame shared by the tool dialogs: a fixed client area in the dialogs'
+// font, no default or cancel button, centred on the screen at every showing.
+#include <QFont>
+#include <QString>
+
+class QDialog;
+class QLabel;
+class QPushButton;
+class QWidget;
+
+namespace ui {
+
+enum class FrameButtons {
+    CloseAndMinimise,  // single border: the system menu with minimise and close
+    CloseOnly,         // dialog border: close only
+};
+
+// "ＭＳ Ｐゴシック", 12 pixels high, with a free fallback for the same glyphs.
+[[nodiscard]] QFont DialogFont();
+
+void SetUpDialogFrame(QDialog& dialog, const QString& caption, int client_width, int client_height,
+                      FrameButtons buttons);
+
+// A label sized to its text with its top-left corner at (left, top).
+QLabel* PlaceLabel(QWidget* parent, const char* name, const QString& text, int left, int top);
+// A 75 by 25 button that is never the dialog's default button.
+QPushButton* PlaceButton(QWidget* parent, const char* name, const QString& text, int left, int top);
+
+// Narrows the control's font until the control needs no more than `width`
+// pixels. The places were laid out for the designed face, whose kana are
+// narrower than those of its stand-in; with the designed face this does
+// nothing.
+void NarrowToFit(QWidget& control, int width);
+
+// Centres the window, frame included, on the screen it is on.
+void CentreOnScreen(QWidget& window);
+
+}  // namespace ui

@@ -1,0 +1,115 @@
+#pragma once
+// The main window both programs share: a multiple-document frame around the
+// one drawing window, the file dialogs with their start-up presets and the
+// commands common to both menus. Each program adds its own menus and Save.
+#include <QFileDialog>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QString>
+#include <QStringList>
+#include <exception>
+#include <functional>
+#include <optional>
+
+#include "ui/message_boxes.h"
+
+namespace ui {
+
+class TForm4;
+class TFrmSettei;
+class TFrmSize;
+class TFrmTrase;
+
+// The name with its extension (from the last '.' after the last '/')
+// replaced by `extension`, or `extension` appended when there is none.
+[[nodiscard]] QString ChangeFileExt(const QString& name, const QString& extension);
+
+class FrameWindow : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    // Runs a configured file dialog; returns the chosen path, or nothing when
+    // the user cancels. Replaceable so that tests drive the real commands.
+    using FileDialogRunner = std::function<std::optional<QString>(QFileDialog&)>;
+
+    // What differs between the programs' frames.
+    struct Design {
+        QString caption;
+        int width = 0;
+        int height = 0;
+        QString save_suffix;     // default extension of the save dialog
+        QString save_filter;     // Qt name filter
+        QString save_extension;  // replaces the first argument's extension
+        bool confirm_overwrite = false;
+    };
+
+    ~FrameWindow() override;
+
+    // At creation: both dialogs start in the program's folder, and the first
+    // argument presets their file names. Nothing is loaded.
+    void FormCreate(const QStringList& arguments);
+    // The windows created after this one at start-up.
+    void Attach(TForm4* form4, TFrmSettei* settei, TFrmSize* size, TFrmTrase* trase);
+
+    [[nodiscard]] QMdiArea* MdiArea() { return mdi_area_; }
+    [[nodiscard]] QFileDialog& OpenDlg() { return *open_dlg_; }
+    [[nodiscard]] QFileDialog& SaveDlg() { return *save_dlg_; }
+    [[nodiscard]] TForm4* Form4() { return form4_; }
+
+    void SetFileDialogRunner(FileDialogRunner runner) { file_dialog_runner_ = std::move(runner); }
+
+  public slots:
+    void Open1Click();
+    virtual void N11Click() = 0;
+    void Exit1Click();
+    void N10Click();
+    void N12Click();
+    void N4Click();
+
+  protected:
+    explicit FrameWindow(const Design& design, QWidget* parent = nullptr);
+
+    // Called once the drawing window and the dialogs exist.
+    virtual void OnAttached() {}
+
+    // Menu pieces both programs use, in the order the subclass adds them.
+    QMenu* AddFileMenu();
+    // The hidden Edit menu; the trace item runs N12Click only when asked to.
+    QMenu* AddEditMenu(bool trace_has_command);
+    // The hidden Settings menu.
+    QMenu* AddSettingsMenu();
+    QMenu* AddMenu(const char* name, const QString& caption);
+    static QAction* AddItem(QMenu* menu, const char* name, const QString& caption);
+    // A panel along the bottom edge, below the document area.
+    void SetBottomPanel(QWidget* panel);
+
+    std::optional<QString> RunFileDialog(QFileDialog& dialog);
+    // The boundary of a user command: a failure ends the command with an
+    // error box showing its text, and the program goes on.
+    template <class Command>
+    void RunCommand(Command&& command) {
+        try {
+            command();
+        } catch (const std::exception& failure) {
+            ShowError(this, QString::fromUtf8(failure.what()));
+        }
+    }
+
+    [[nodiscard]] TFrmSettei* FrmSettei() { return settei_; }
+    [[nodiscard]] TFrmSize* FrmSize() { return size_; }
+    [[nodiscard]] TFrmTrase* FrmTrase() { return trase_; }
+
+  private:
+    Design design_;
+    QMdiArea* mdi_area_ = nullptr;
+    QWidget* central_ = nullptr;
+    QFileDialog* open_dlg_ = nullptr;
+    QFileDialog* save_dlg_ = nullptr;
+    TForm4* form4_ = nullptr;
+    TFrmSettei* settei_ = nullptr;
+    TFrmSize* size_ = nullptr;
+    TFrmTrase* trase_ = nullptr;
+    FileDialogRunner file_dialog_runner_;
+};
+
+}  // namespace ui

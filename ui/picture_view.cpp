@@ -1,0 +1,161 @@
+#include "ui/picture_view.h"
+
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QRegion>
+#include <algorithm>
+
+#include "raster/display_rect.h"
+
+namespace ui {
+namespace {
+
+// 0x00BBGGRR as the opaque 0xAARRGGBB that QImage::Format_RGB32 holds.
+inline QRgb ScreenColour(uint32_t colour) {
+    return 0xFF000000u | ((colour & 0xFFu) << 16) | (colour & 0xFF00u) | ((colour >> 16) & 0xFFu);
+}
+
+}  // namespace
+
+PictureView::PictureView(raster::TImage& image, QWidget* parent) : QWidget(parent), image_(image) {
+    setAttribute(Qt::WA_StaticContents);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    repaint_timer_.setSingleShot(true);
+    repaint_timer_.setInterval(kRepaintDelayMs);
+    connect(&repaint_timer_, &QTimer::timeout, this, &PictureView::FlushPending);
+    ApplyControlSize();
+    shown_bitmap_ = image_.Picture.Content();
+    image_.SetDisplay(this);
+}
+
+PictureView::~PictureView() { image_.SetDisplay(nullptr); }
+
+void PictureView::PictureChanged() {
+    // Checked here rather than on the timer: a replaced bitmap's address may
+    // be reused by a later one before the timer fires.
+    if (image_.Picture.Content() != shown_bitmap_) {
+        shown_bitmap_ = image_.Picture.Content();
+        whole_pending_ = true;
+    }
+    if (!repaint_timer_.isActive()) repaint_timer_.start();
+}
+
+void PictureView::ControlChanged() {
+    ApplyControlSize();
+    whole_pending_ = true;
+    if (!repaint_timer_.isActive()) repaint_timer_.start();
+}
+
+void PictureView::RefreshNow() {
+    repaint_timer_.stop();
+    if (image_.Picture.HasContent()) (void)image_.Picture.Bitmap().TakeDirty();
+    shown_bitmap_ = image_.Picture.Content();
+    whole_pending_ = false;
+    repaint();
+}
+
+void PictureView::FlushPending() {
+    if (!image_.Picture.HasContent()) {
+        if (whole_pending_) update();
+        whole_pending_ = false;
+        return;
+    }
+    // Taking the dirty area re-arms the bitmap's notification.
+    const raster::DirtyRect dirty = image_.Picture.Bitmap().TakeDirty();
+    if (whole_pending_) {
+        update();
+    } else if (!dirty.Empty()) {
+        if (Reduced()) {
+            update(ShownRect());
+        } else {
+            update(
+                QRect(dirty.left, dirty.top, dirty.right - dirty.left, dirty.bottom - dirty.top) &
+                rect());
+        }
+    }
+    whole_pending_ = false;
+}
+
+void PictureView::ApplyControlSize() {
+    resize(std::max(0, image_.Width()), std::max(0, image_.Height()));
+}
+
+bool PictureView::Reduced() const {
+    const raster::TBitmap* bitmap = image_.Picture.Content();
+    if (bitmap == nullptr) return false;
+    const raster::DisplaySize shown = raster::DisplayRect(
+        bitmap->Width(), bitmap->Height(), image_.Width(), image_.Height(), image_.Proportional());
+    return shown.width != bitmap->Width() || shown.height != bitmap->Height();
+}
+
+QRect PictureView::ShownRect() const {
+    const raster::TBitmap* bitmap = image_.Picture.Content();
+    if (bitmap == nullptr || !bitmap->HasPixels()) return {};
+    const raster::DisplaySize shown = raster::DisplayRect(
+        bitmap->Width(), bitmap->Height(), image_.Width(), image_.Height(), image_.Proportional());
+    const int width = std::min({shown.width, bitmap->Width(), std::max(0, image_.Width())});
+    const int height = std::min({shown.height, bitmap->Height(), std::max(0, image_.Height())});
+    if (width <= 0 || height <= 0) return {};
+    return QRect(0, 0, width, height);
+}
+
+const std::vector<int32_t>& PictureView::Columns(int32_t source, int32_t shown) {
+    if (columns_.source != source || columns_.shown != shown) {
+        columns_ = {source, shown, raster::SampleIndices(source, shown)};
+    }
+    return columns_.indices;
+}
+
+const std::vector<int32_t>& PictureView::Rows(int32_t source, int32_t shown) {
+    if (rows_.source != source || rows_.shown != shown) {
+        rows_ = {source, shown, raster::SampleIndices(source, shown)};
+    }
+    return rows_.indices;
+}
+
+void PictureView::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    const QRect area = event->rect();
+    const QRect part = ShownRect() & area;
+
+    const QColor background = palette().color(QPalette::Window);
+    for (const QRect& r : QRegion(area) - QRegion(part)) painter.fillRect(r, background);
+    if (part.isEmpty()) return;
+
+    const raster::TBitmap& bitmap = *image_.Picture.Content();
+    const int32_t source_width = bitmap.Width();
+    const uint32_t* pixels = bitmap.Data();
+    const bool reduced = Reduced();
+    const std::vector<int32_t>* columns = nullptr;
+    const std::vector<int32_t>* rows = nullptr;
+    if (reduced) {
+        const raster::DisplaySize shown = raster::DisplayRect(
+            bitmap.Width(), bitmap.Height(), image_.Width(), image_.Height(), true);
+        columns = &Columns(bitmap.Width(), shown.width);
+        rows = &Rows(bitmap.Height(), shown.height);
+    }
+
+    // Only the exposed part is converted: a large drawing scrolled in a small
+    // window costs no more than the window.
+    QImage strip(part.size(), QImage::Format_RGB32);
+    for (int y = part.top(); y <= part.bottom(); ++y) {
+        const int32_t source_y = reduced ? (*rows)[static_cast<std::size_t>(y)] : y;
+        const uint32_t* source_row =
+            pixels + static_cast<std::size_t>(source_y) * static_cast<std::size_t>(source_width);
+        auto* target = reinterpret_cast<QRgb*>(strip.scanLine(y - part.top()));
+        for (int x = part.left(); x <= part.right(); ++x) {
+            const int32_t source_x = reduced ? (*columns)[static_cast<std::size_t>(x)] : x;
+            *target++ = ScreenColour(source_row[source_x]);
+        }
+    }
+    painter.drawImage(part.topLeft(), strip);
+}
+
+void PictureView::mousePressEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    emit MousePressed(event->button(), at.x(), at.y());
+    event->accept();
+}
+
+}  // namespace ui

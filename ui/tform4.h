@@ -1,0 +1,43 @@
+#pragma once
+// The drawing window: the frame's only child, owning the drawing document and
+// showing its Image1 at the top-left of a scrolling area.
+#include <QMdiSubWindow>
+#include <QScrollArea>
+
+#include "core/drawing_document.h"
+#include "ui/picture_view.h"
+
+namespace ui {
+
+class TForm4 : public QMdiSubWindow {
+    Q_OBJECT
+
+  public:
+    static constexpr int kDesignedWidth = 472;
+    static constexpr int kDesignedHeight = 391;
+
+    explicit TForm4(core::DxfVariant variant, QWidget* parent = nullptr);
+    ~TForm4() override;
+
+    [[nodiscard]] core::DrawingDocument& Document() { return document_; }
+    [[nodiscard]] PictureView* Image1() { return image1_; }
+    [[nodiscard]] QScrollArea* ScrollArea() { return scroll_; }
+
+    // The virtual-key code a key press is reported with: 46 for Delete, 27
+    // for Escape, 0 for every other key.
+    [[nodiscard]] static int VirtualKey(int qt_key);
+
+  signals:
+    void KeyPressed(int virtual_key);
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    core::DrawingDocument document_;
+    QScrollArea* scroll_ = nullptr;
+    PictureView* image1_ = nullptr;
+};
+
+}  // namespace ui

@@ -1,0 +1,334 @@
+#include "ui/tfrm_trase.h"
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <exception>
+#include <utility>
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShowEvent>
+#include <QSlider>
+
+#include "core/number_text.h"
+#include "tools/trace_engine.h"
+#include "ui/dialog_frame.h"
+#include "ui/message_boxes.h"
+
+namespace ui {
+namespace {
+
+constexpr const char* kKeysFile = "Image.txt";
+
+// Moves a gauge through a pass of `total` steps, touching the widget only
+// when its bar would be drawn differently: a setValue costs several times the
+// processing of the pending events, which every pixel pays anyway.
+class GaugeStepper {
+  public:
+    GaugeStepper(QProgressBar& bar, int64_t total) : bar_(bar), total_(total) {
+        // A gauge cannot count beyond int; larger passes are shown scaled.
+        range_ = static_cast<int>(std::min<int64_t>(total_, INT_MAX));
+        // A range of 0 to 0 would turn the gauge into a busy indicator.
+        bar_.setRange(0, std::max(range_, 1));
+        bar_.setValue(0);
+        levels_ = std::max(1, bar_.width());
+        next_ = total_ == 0 ? 1 : NextChange(0);
+    }
+
+    void Step(int64_t done) {
+        done_ = done;
+        if (done_ >= next_) Show();
+    }
+
+    // Shows the exact count reached, wherever the pass stopped.
+    void Show() {
+        if (total_ == 0) return;
+        bar_.setValue(static_cast<int>(range_ == total_ ? done_ : done_ * range_ / total_));
+        next_ = NextChange(done_);
+    }
+
+  private:
+    // The first count above `done` at which the bar gets another length; the
+    // last step of the pass always counts, so a pass ends exactly.
+    [[nodiscard]] int64_t NextChange(int64_t done) const {
+        if (done >= total_) return total_ + 1;
+        const int64_t level = done * levels_ / total_;
+        const int64_t next = ((level + 1) * total_ + levels_ - 1) / levels_;
+        return std::min(std::max(next, done + 1), total_);
+    }
+
+    QProgressBar& bar_;
+    int64_t total_;
+    int range_ = 0;
+    int64_t levels_ = 1;
+    int64_t done_ = 0;
+    int64_t next_ = 1;
+};
+
+QLabel* PlaceTimePanel(QWidget* parent, const char* name, int left) {
+    auto* panel = new QLabel(parent);
+    panel->setObjectName(QString::fromLatin1(name));
+    panel->setGeometry(left, 112, 89, 17);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    panel->setAutoFillBackground(true);
+    QPalette palette = panel->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    panel->setPalette(palette);
+    return panel;
+}
+
+QProgressBar* PlaceGauge(QWidget* parent, const char* name, int top) {
+    auto* gauge = new QProgressBar(parent);
+    gauge->setObjectName(QString::fromLatin1(name));
+    gauge->setGeometry(60, top, 241, 21);
+    gauge->setTextVisible(false);
+    gauge->setRange(0, 100);
+    gauge->setValue(0);
+    QPalette palette = gauge->palette();
+    palette.setColor(QPalette::Highlight, QColor(0, 0, 128));
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Window, Qt::white);
+    gauge->setPalette(palette);
+    return gauge;
+}
+
+QRadioButton* PlaceRadio(QWidget* parent, const char* name, const QString& text, int left) {
+    auto* radio = new QRadioButton(text, parent);
+    radio->setObjectName(QString::fromLatin1(name));
+    radio->setGeometry(left, 92, 73, 17);
+    NarrowToFit(*radio, 73);
+    return radio;
+}
+
+}  // namespace
+
+// The dialog's controls as the trace engine sees them during one run.
+class TFrmTrase::Run final : public tools::TraceControls {
+  public:
+    Run(TFrmTrase& dialog, int64_t total)
+        : dialog_(dialog), first_(*dialog.Gg1, total), second_(*dialog.Gg2, total) {}
+
+    tools::BaseColour Base() override {
+        if (dialog_.RdoRed->isChecked()) return tools::BaseColour::Red;
+        if (dialog_.RdoGreen->isChecked()) return tools::BaseColour::Green;
+        if (dialog_.RdoBlue->isChecked()) return tools::BaseColour::Blue;
+        return tools::BaseColour::None;
+    }
+    int Threshold() override { return dialog_.TrackBar1->value(); }
+    bool PaintBlack() override { return dialog_.ChkBlack->isChecked(); }
+    bool CancelRequested() override { return dialog_.cancel_; }
+
+    void FirstPassStep(int64_t done) override {
+        first_.Step(done);
+        Tick();
+    }
+    void SecondPassStep(int64_t done) override {
+        second_.Step(done);
+        Tick();
+    }
+    void PassesSwitched() override {
+        first_.Show();
+        // From the sort until the keys are saved a cancel could no longer
+        // leave the picture as it was.
+        dialog_.BtnCancel->setEnabled(false);
+    }
+    void Cancelled() { first_.Show(); }
+
+  private:
+    void Tick() {
+        ShowTime();
+        QCoreApplication::processEvents();
+    }
+
+    // The clock text changes once a second, so it is formatted only then.
+    void ShowTime() {
+        using std::chrono::duration_cast;
+        using std::chrono::seconds;
+        using std::chrono::system_clock;
+        const auto second = duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
+        if (second == shown_second_) return;
+        shown_second_ = second;
+        dialog_.PnlTime->setText(QString::fromStdString(core::ClockText()));
+    }
+
+    TFrmTrase& dialog_;
+    GaugeStepper first_;
+    GaugeStepper second_;
+    int64_t shown_second_ = -1;
+};
+
+TFrmTrase::TFrmTrase(ImageAccess image, QWidget* parent)
+    : QDialog(parent), image_(std::move(image)) {
+    setObjectName(QStringLiteral("FrmTrase"));
+    SetUpDialogFrame(*this, QStringLiteral("トレース"), 303, 213, FrameButtons::CloseAndMinimise);
+
+    TrackBar1 = new QSlider(Qt::Horizontal, this);
+    TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
+    TrackBar1->setGeometry(8, 4, 285, 45);
+    TrackBar1->setRange(0, 100);
+    TrackBar1->setValue(50);
+    TrackBar1->setSingleStep(5);
+    TrackBar1->setPageStep(10);
+    TrackBar1->setTickPosition(QSlider::TicksBelow);
+    TrackBar1->setTickInterval(100);
+
+    lblValue = new QLabel(this);
+    lblValue->setObjectName(QStringLiteral("lblValue"));
+    lblValue->setGeometry(100, 52, 45, 12);
+    lblValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label1 = PlaceLabel(this, "Label1", QStringLiteral("%"), 148, 52);
+
+    ChkBlack = new QCheckBox(QStringLiteral("黒で塗りつぶす"), this);
+    ChkBlack->setObjectName(QStringLiteral("ChkBlack"));
+    ChkBlack->setGeometry(160, 52, 97, 17);
+    NarrowToFit(*ChkBlack, 97);
+
+    Label2 =
+        PlaceLabel(this, "Label2",
+                   QStringLiteral("背景色の基本色（白の場合は指定しないでください。）"), 8, 72);
+    QFont bold = Label2->font();
+    bold.setBold(true);
+    Label2->setFont(bold);
+    NarrowToFit(*Label2, 303 - 8);
+    Label2->adjustSize();
+
+    RdoRed = PlaceRadio(this, "RdoRed", QStringLiteral("赤（R)"), 8);
+    RdoGreen = PlaceRadio(this, "RdoGreen", QStringLiteral("緑(G)"), 92);
+    RdoBlue = PlaceRadio(this, "RdoBlue", QStringLiteral("青(B)"), 172);
+    // At most one base colour; none until the user picks one.
+    base_group_ = new QButtonGroup(this);
+    base_group_->setExclusive(true);
+    base_group_->addButton(RdoRed);
+    base_group_->addButton(RdoGreen);
+    base_group_->addButton(RdoBlue);
+
+    Label3 = PlaceLabel(this, "Label3", QStringLiteral("開始時間"), 8, 116);
+    PnlST = PlaceTimePanel(this, "PnlST", 60);
+    Label4 = PlaceLabel(this, "Label4", QStringLiteral("現在時間"), 160, 116);
+    PnlTime = PlaceTimePanel(this, "PnlTime", 212);
+
+    Label5 = PlaceLabel(this, "Label5", QStringLiteral("①トレース"), 4, 136);
+    Gg1 = PlaceGauge(this, "Gg1", 132);
+    Label6 = PlaceLabel(this, "Label6", QStringLiteral("②トレース"), 4, 160);
+    Gg2 = PlaceGauge(this, "Gg2", 156);
+    // Each caption ends a little before its panel or gauge begins.
+    const std::pair<QLabel*, int> captions[] = {
+        {Label3, 60 - 8 - 2}, {Label4, 212 - 160 - 2}, {Label5, 60 - 4 - 2}, {Label6, 60 - 4 - 2}};
+    for (const auto& [caption, room] : captions) {
+        NarrowToFit(*caption, room);
+        caption->adjustSize();
+    }
+
+    Button1 = PlaceButton(this, "Button1", QStringLiteral("トレース開始"), 68, 184);
+    BtnCancel = PlaceButton(this, "BtnCancel", QStringLiteral("トレース中止"), 144, 184);
+    Button2 = PlaceButton(this, "Button2", QStringLiteral("終了"), 220, 184);
+
+    // The two time panels take no focus, so the chain skips them.
+    setTabOrder(TrackBar1, Button1);
+    setTabOrder(Button1, Button2);
+    setTabOrder(Button2, RdoRed);
+    setTabOrder(RdoRed, RdoGreen);
+    setTabOrder(RdoGreen, RdoBlue);
+    setTabOrder(RdoBlue, ChkBlack);
+    setTabOrder(ChkBlack, BtnCancel);
+
+    connect(TrackBar1, &QSlider::valueChanged, this, &TFrmTrase::TrackBar1Change);
+    connect(Button1, &QPushButton::clicked, this, &TFrmTrase::Button1Click);
+    connect(BtnCancel, &QPushButton::clicked, this, &TFrmTrase::BtnCancelClick);
+    connect(Button2, &QPushButton::clicked, this, &TFrmTrase::Button2Click);
+}
+
+void TFrmTrase::showEvent(QShowEvent* event) {
+    if (!event->spontaneous()) {
+        CentreOnScreen(*this);
+        FormShow();
+    }
+    QDialog::showEvent(event);
+}
+
+void TFrmTrase::closeEvent(QCloseEvent* event) {
+    if (running_) {
+        close_pending_ = true;
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void TFrmTrase::keyPressEvent(QKeyEvent* event) {
+    // There is no cancel button, so Escape does not close the dialog.
+    if (event->key() == Qt::Key_Escape) {
+        event->ignore();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TFrmTrase::FormShow() {
+    ShowThreshold();
+    PnlST->clear();
+    PnlTime->clear();
+}
+
+void TFrmTrase::ShowThreshold() {
+    lblValue->setText(QString::fromStdString(core::WholeText(TrackBar1->value())));
+}
+
+void TFrmTrase::TrackBar1Change(int /*position*/) { ShowThreshold(); }
+
+void TFrmTrase::Button1Click() {
+    // The run processes pending events after every pixel, so this button
+    // stays live; a second run inside the first would trace a picture that
+    // is being traced.
+    if (running_) return;
+    running_ = true;
+
+    Gg1->setValue(0);
+    Gg2->setValue(0);
+    raster::TBitmap& bitmap = image_().Picture.Bitmap();
+    const int64_t total =
+        bitmap.HasPixels() ? static_cast<int64_t>(bitmap.Width()) * bitmap.Height() : 0;
+    Run run(*this, total);
+    PnlST->setText(QString::fromStdString(core::ClockText()));
+    cancel_ = false;
+    BtnCancel->setEnabled(true);
+
+    try {
+        if (tools::RunTrace(bitmap, run, kKeysFile) == tools::TraceOutcome::Cancelled) {
+            run.Cancelled();
+            ShowInfo(this, QStringLiteral("トレースを中止しました。"));
+        } else {
+            BtnCancel->setEnabled(true);
+            ShowInfo(this, QStringLiteral("トレースが終了しました。"));
+        }
+    } catch (const std::exception& failure) {
+        ShowError(this, QString::fromUtf8(failure.what()));
+    }
+
+    running_ = false;
+    if (close_pending_) {
+        close_pending_ = false;
+        reject();
+    }
+}
+
+void TFrmTrase::BtnCancelClick() { cancel_ = true; }
+
+void TFrmTrase::Button2Click() {
+    if (running_) {
+        close_pending_ = true;
+        return;
+    }
+    reject();
+}
+
+}  // namespace ui

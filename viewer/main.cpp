@@ -1,0 +1,12 @@
+#include <QApplication>
+
+#include "viewer/morlid.h"
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Morlid"));
+    const std::unique_ptr<ui::ProgramWindows> windows =
+        morlid::CreateWindows(QApplication::arguments().mid(1));
+    windows->Show();
+    return QApplication::exec();
+}
