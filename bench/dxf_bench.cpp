@@ -134,8 +134,8 @@ void BM_LoadDxf(benchmark::State& state) {
         benchmark::DoNotOptimize(document.Image1.Picture.Content());
     }
     state.SetLabel(variant == core::DxfVariant::Viewer ? "viewer" : "editor");
-    state.counters["bytes_per_second"] = benchmark::Counter(
-        static_cast<double>(std::filesystem::file_size(path)), benchmark::Counter::kIsRate);
+    state.SetBytesProcessed(state.iterations() *
+                            static_cast<int64_t>(std::filesystem::file_size(path)));
     ReportPeakMemory(state);
 }
 BENCHMARK(BM_LoadDxf)

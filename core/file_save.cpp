@@ -78,20 +78,22 @@ void WriteInPlace(const std::string& target, const std::string& full, std::strin
     if (ops.close(fd) != 0) throw WriteError();
 }
 
-// Removes the temporary file unless the save went through.
+// Closes and removes the temporary file unless the save went through.
 class TempFile {
   public:
-    explicit TempFile(std::string name) : name_(std::move(name)) {}
+    explicit TempFile(std::string name_template) : name_(std::move(name_template)) {}
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
     ~TempFile() {
-        if (fd_ >= 0) ::close(fd_);
-        if (!kept_) ::unlink(name_.c_str());
+        if (fd >= 0) ::close(fd);
+        if (created && !committed) ::unlink(name_.c_str());
     }
     char* Template() { return name_.data(); }
     const std::string& Name() const { return name_; }
-    int fd_ = -1;
-    bool kept_ = false;
+
+    int fd = -1;
+    bool created = false;    // the name is ours to remove
+    bool committed = false;  // renamed over the target
 
   private:
     std::string name_;
@@ -155,31 +157,29 @@ void SaveBytesAtomically(const std::string& path, std::string_view bytes, const 
 
     TempFile temp((directory == "/" ? std::string() : directory) + "/." +
                   name.substr(0, kMaxTempPrefix) + ".XXXXXX");
-    temp.fd_ = ops.make_temp(temp.Template());
-    if (temp.fd_ < 0) {
-        temp.kept_ = true;  // nothing was made
-        throw CannotCreate(full, SystemErrorText(errno));
-    }
+    temp.fd = ops.make_temp(temp.Template());
+    if (temp.fd < 0) throw CannotCreate(full, SystemErrorText(errno));
+    temp.created = true;
 
     // The new file gets the old one's owner and mode, or the mode a plain create gives.
     if (exists) {
         if (info.st_uid != ::geteuid() || info.st_gid != ::getegid()) {
-            [[maybe_unused]] const int ignored = ::fchown(temp.fd_, info.st_uid, info.st_gid);
+            [[maybe_unused]] const int ignored = ::fchown(temp.fd, info.st_uid, info.st_gid);
         }
-        ::fchmod(temp.fd_, info.st_mode & 07777);
+        ::fchmod(temp.fd, info.st_mode & 07777);
     } else {
-        ::fchmod(temp.fd_, 0666 & ~CreationMask());
+        ::fchmod(temp.fd, 0666 & ~CreationMask());
     }
 
-    WriteAll(temp.fd_, bytes, ops);
-    if (ops.flush(temp.fd_) != 0) throw WriteError();
-    const int fd = temp.fd_;
-    temp.fd_ = -1;  // closed below whatever close reports
+    WriteAll(temp.fd, bytes, ops);
+    if (ops.flush(temp.fd) != 0) throw WriteError();
+    const int fd = temp.fd;
+    temp.fd = -1;  // closed below whatever close reports
     if (ops.close(fd) != 0) throw WriteError();
     if (ops.rename(temp.Name().c_str(), target.c_str()) != 0) {
         throw CannotCreate(full, SystemErrorText(errno));
     }
-    temp.kept_ = true;
+    temp.committed = true;
 
     // Make the rename itself durable; the data is safe already, so failures are ignored.
     const int directory_fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -37,9 +37,9 @@ bool EqualIgnoringCase(const char* a, const char* b, std::size_t size) {
     return true;
 }
 
-// An upper estimate of the line count for reserving the index: a file ends
-// its lines with CR LF, LF or CR throughout, so the larger count is exact for
-// those and close for mixed files.
+// The line count for reserving the index: a file ends its lines with CR LF,
+// LF or CR throughout, so the larger count is exact for those and close for
+// mixed files.
 std::size_t EstimateLines(const char* data, std::size_t size) {
     std::size_t cr = 0;
     std::size_t lf = 0;
@@ -110,6 +110,14 @@ void SplitLines(const char* data, std::size_t size, Emit&& emit) {
     if (start < size) emit(start, size - start);
 }
 
+// The length of the text before the first NUL, which ends it.
+std::size_t TextLength(std::string_view bytes) {
+    if (bytes.empty()) return 0;
+    const void* nul = std::memchr(bytes.data(), '\0', bytes.size());
+    return nul == nullptr ? bytes.size()
+                          : static_cast<std::size_t>(static_cast<const char*>(nul) - bytes.data());
+}
+
 }  // namespace
 
 void LineList::LoadFromFile(const std::string& path) {
@@ -120,34 +128,28 @@ void LineList::LoadFromFile(const std::string& path) {
         // A NUL early in the file would make it fit, but such a file is no text.
         throw raster::ResourceError();
     }
-    Adopt(ReadWholeFile(path));
+    std::string bytes = ReadWholeFile(path);
+    bytes.resize(TextLength(bytes));
+    Adopt(std::move(bytes));
 }
 
 void LineList::LoadFromBytes(std::string_view bytes) {
     // Only the text before the first NUL is kept, so only that is copied.
-    if (const void* nul = std::memchr(bytes.data(), '\0', bytes.size())) {
-        bytes =
-            bytes.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - bytes.data()));
-    }
-    if (bytes.size() > kMaxBytes) throw raster::ResourceError();
-    Adopt(std::string(bytes));
+    Adopt(std::string(bytes.substr(0, TextLength(bytes))));
 }
 
 void LineList::Adopt(std::string bytes) {
-    if (const void* nul = std::memchr(bytes.data(), '\0', bytes.size())) {
-        bytes.resize(static_cast<std::size_t>(static_cast<const char*>(nul) - bytes.data()));
-    }
     if (bytes.size() > kMaxBytes) throw raster::ResourceError();
 
     // The lines stay where they are in the file's bytes; only the index is new.
     std::vector<Span> spans;
     spans.reserve(std::min(EstimateLines(bytes.data(), bytes.size()), kMaxLines));
     SplitLines(bytes.data(), bytes.size(), [&spans](std::size_t offset, std::size_t length) {
+        // Grown by hand so the line limit is checked only when the index grows.
         if (spans.size() == spans.capacity()) {
             if (spans.size() >= kMaxLines) throw raster::ResourceError();
             spans.reserve(std::min(spans.size() * 2 + 1024, kMaxLines));
         }
-        // Within capacity: no reallocation check beyond the one above.
         spans.emplace_back(Span{static_cast<uint32_t>(offset), static_cast<uint32_t>(length)});
     });
 

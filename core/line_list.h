@@ -46,7 +46,7 @@ private:
     };
     void CheckIndex(int64_t index) const;
     Span Store(std::string_view text);
-    // Takes `bytes` as the new buffer and splits it into lines.
+    // Takes `bytes` (already cut at the first NUL) as the new buffer and splits it.
     void Adopt(std::string bytes);
     // Drops the bytes no line refers to any more.
     void Compact();

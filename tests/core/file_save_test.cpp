@@ -103,13 +103,6 @@ TEST_F(FileSaveTest, ReplacesAnOldFileKeepingItsPermissions) {
     }
 }
 
-TEST_F(FileSaveTest, WritesAnEmptyFile) {
-    Write(File("e.txt"), "something");
-    SaveBytesAtomically(File("e.txt"), "");
-    EXPECT_TRUE(fs::exists(File("e.txt")));
-    EXPECT_EQ(fs::file_size(File("e.txt")), 0u);
-}
-
 TEST_F(FileSaveTest, RefusesTargetsThatCannotBeCreated) {
     Write(File("plain"), "x");
     fs::create_directory(File("sub"));
@@ -229,27 +222,28 @@ std::vector<InjectedFailure> InjectedFailures() {
 }
 
 TEST_F(FileSaveTest, FailedStepKeepsTheOldFileAndLeavesNoTemporary) {
-    for (const InjectedFailure& failure : InjectedFailures()) {
-        Write(File("keep.dxf"), "old bytes");
-        FileOps ops = SystemFileOps();
-        failure.inject(ops);
-        const std::string expected =
-            failure.names_file ? CannotCreateText(File("keep.dxf"), failure.reason) : kWriteError;
-        EXPECT_EQ(MessageOf([&] { SaveBytesAtomically(File("keep.dxf"), "new bytes", ops); }),
-                  expected)
-            << failure.step;
-        EXPECT_EQ(Contents(File("keep.dxf")), "old bytes") << failure.step;
-        EXPECT_EQ(Names(), std::set<std::string>{"keep.dxf"}) << failure.step;
-    }
-}
-
-TEST_F(FileSaveTest, FailedStepCreatesNoNewFile) {
-    for (const InjectedFailure& failure : InjectedFailures()) {
-        FileOps ops = SystemFileOps();
-        failure.inject(ops);
-        EXPECT_NE(MessageOf([&] { SaveBytesAtomically(File("fresh.dxf"), "bytes", ops); }), "")
-            << failure.step;
-        EXPECT_TRUE(Names().empty()) << failure.step;
+    for (const bool old_file : {true, false}) {
+        for (const InjectedFailure& failure : InjectedFailures()) {
+            SCOPED_TRACE(std::string(failure.step) + (old_file ? ", old file" : ", new file"));
+            if (old_file) {
+                Write(File("keep.dxf"), "old bytes");
+            } else {
+                fs::remove(File("keep.dxf"));
+            }
+            FileOps ops = SystemFileOps();
+            failure.inject(ops);
+            const std::string expected = failure.names_file
+                                             ? CannotCreateText(File("keep.dxf"), failure.reason)
+                                             : kWriteError;
+            EXPECT_EQ(MessageOf([&] { SaveBytesAtomically(File("keep.dxf"), "new bytes", ops); }),
+                      expected);
+            if (old_file) {
+                EXPECT_EQ(Contents(File("keep.dxf")), "old bytes");
+                EXPECT_EQ(Names(), std::set<std::string>{"keep.dxf"});
+            } else {
+                EXPECT_TRUE(Names().empty());
+            }
+        }
     }
 }
 
