@@ -95,10 +95,6 @@ class FrameWindow : public QMainWindow {
         }
     }
 
-    [[nodiscard]] TFrmSettei* FrmSettei() { return settei_; }
-    [[nodiscard]] TFrmSize* FrmSize() { return size_; }
-    [[nodiscard]] TFrmTrase* FrmTrase() { return trase_; }
-
   private:
     Design design_;
     QMdiArea* mdi_area_ = nullptr;

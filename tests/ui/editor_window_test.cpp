@@ -4,13 +4,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
-#include <QMenu>
-#include <QMenuBar>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 #include <cerrno>
 #include <memory>
@@ -72,7 +69,6 @@ class EditorWindowTest : public QObject {
     void cleanup();
 
     void MainWindowHasDesignedLook();
-    void MenusHaveDesignedItems_data();
     void MenusHaveDesignedItems();
     void DrawingWindowIsOnlyVisibleChild();
     void StartsWithoutArgumentsInProgramFolder();
@@ -172,42 +168,12 @@ void EditorWindowTest::MainWindowHasDesignedLook() {
     QCOMPARE(QApplication::font().pixelSize(), 12);
 }
 
-void EditorWindowTest::MenusHaveDesignedItems_data() {
-    QTest::addColumn<QString>("menu");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<bool>("visible");
-    QTest::addColumn<QStringList>("items");  // name=caption, in order
-    QTest::newRow("File1") << "File1"
-                           << "ﾌｧｲﾙ" << true
-                           << QStringList{"Open1=開く", "N11=保存", "N3=", "Exit1=終了"};
-    QTest::newRow("N9") << "N9"
-                        << "編集" << false << QStringList{"N10=画像サイズ変更", "N12=トレース"};
-    QTest::newRow("N2") << "N2"
-                        << "作図" << true << QStringList{"NDel=削除モード", "NLine=直線モード"};
-    QTest::newRow("N1") << "N1"
-                        << "環境設定" << false << QStringList{"N4=変換設定"};
-}
-
 void EditorWindowTest::MenusHaveDesignedItems() {
-    QFETCH(QString, menu);
-    QFETCH(QString, caption);
-    QFETCH(bool, visible);
-    QFETCH(QStringList, items);
-
-    const QStringList order{"File1", "N9", "N2", "N1"};
-    const QList<QAction*> bar = Form1().menuBar()->actions();
-    QCOMPARE(bar.size(), order.size());
-    QMenu* found = bar[order.indexOf(menu)]->menu();
-    QVERIFY(found != nullptr);
-    QCOMPARE(found->objectName(), menu);
-    QCOMPARE(found->title(), caption);
-    QCOMPARE(found->menuAction()->isVisible(), visible);
-
-    QStringList seen;
-    for (QAction* item : found->actions()) {
-        seen << item->objectName() + "=" + (item->isSeparator() ? QString() : item->text());
-    }
-    QCOMPARE(seen, items);
+    QCOMPARE(window_test::MenuLayout(Form1()),
+             (QStringList{"File1=ﾌｧｲﾙ", "  Open1=開く", "  N11=保存", "  N3=", "  Exit1=終了",
+                          "N9=編集-hidden", "  N10=画像サイズ変更", "  N12=トレース", "N2=作図",
+                          "  NDel=削除モード", "  NLine=直線モード", "N1=環境設定-hidden",
+                          "  N4=変換設定"}));
 }
 
 void EditorWindowTest::DrawingWindowIsOnlyVisibleChild() {
@@ -495,21 +461,10 @@ void EditorWindowTest::DialogItemsShowTheirDialogs_data() {
 void EditorWindowTest::DialogItemsShowTheirDialogs() {
     QFETCH(QString, item);
     QFETCH(QString, dialog);
-    QDialog* dialogs[] = {&windows_->FrmSize(), &windows_->FrmSettei(), &windows_->FrmTrase()};
-    QString shown;
-    // Runs inside the modal loop of whichever dialog the item opened.
-    QTimer::singleShot(50, [&] {
-        for (QDialog* d : dialogs) {
-            if (d->isVisible()) {
-                shown = d->objectName();
-                QVERIFY(d->isModal());
-                d->reject();
-            }
-        }
-    });
-    Form1().findChild<QAction*>(item)->trigger();
-    QTest::qWait(100);
-    QCOMPARE(shown, dialog);
+    QCOMPARE(window_test::DialogShownBy(
+                 Action(item.toLatin1().constData()),
+                 {&windows_->FrmSize(), &windows_->FrmSettei(), &windows_->FrmTrase()}),
+             dialog);
 }
 
 void EditorWindowTest::ClosingDrawingWindowMinimisesIt() {

@@ -4,10 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
-#include <QMenu>
-#include <QMenuBar>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 #include <memory>
 
@@ -32,7 +29,6 @@ class ViewerWindowTest : public QObject {
     void cleanup();
 
     void MainWindowHasDesignedLook();
-    void MenusHaveDesignedItems_data();
     void MenusHaveDesignedItems();
     void DialogsAreConfigured();
     void FirstArgumentPresetsBitmapName();
@@ -97,40 +93,12 @@ void ViewerWindowTest::MainWindowHasDesignedLook() {
     QCOMPARE(Form4().Image1()->size(), QSize(237, 313));
 }
 
-void ViewerWindowTest::MenusHaveDesignedItems_data() {
-    QTest::addColumn<QString>("menu");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<bool>("visible");
-    QTest::addColumn<QStringList>("items");  // name=caption, in order
-    QTest::newRow("File1") << "File1"
-                           << "ﾌｧｲﾙ" << true
-                           << QStringList{"Open1=開く", "N11=保存", "N3=", "Exit1=終了"};
-    QTest::newRow("N9") << "N9"
-                        << "編集" << false << QStringList{"N10=画像サイズ変更", "N12=トレース"};
-    QTest::newRow("N1") << "N1"
-                        << "環境設定" << false << QStringList{"N4=変換設定"};
-}
-
 void ViewerWindowTest::MenusHaveDesignedItems() {
-    QFETCH(QString, menu);
-    QFETCH(QString, caption);
-    QFETCH(bool, visible);
-    QFETCH(QStringList, items);
-
     // No Draw menu in the viewer.
-    const QStringList order{"File1", "N9", "N1"};
-    const QList<QAction*> bar = Form1().menuBar()->actions();
-    QCOMPARE(bar.size(), order.size());
-    QMenu* found = bar[order.indexOf(menu)]->menu();
-    QVERIFY(found != nullptr);
-    QCOMPARE(found->objectName(), menu);
-    QCOMPARE(found->title(), caption);
-    QCOMPARE(found->menuAction()->isVisible(), visible);
-    QStringList seen;
-    for (QAction* item : found->actions()) {
-        seen << item->objectName() + "=" + (item->isSeparator() ? QString() : item->text());
-    }
-    QCOMPARE(seen, items);
+    QCOMPARE(window_test::MenuLayout(Form1()),
+             (QStringList{"File1=ﾌｧｲﾙ", "  Open1=開く", "  N11=保存", "  N3=", "  Exit1=終了",
+                          "N9=編集-hidden", "  N10=画像サイズ変更", "  N12=トレース",
+                          "N1=環境設定-hidden", "  N4=変換設定"}));
 }
 
 void ViewerWindowTest::DialogsAreConfigured() {
@@ -265,22 +233,9 @@ void ViewerWindowTest::EditAndSettingsItemsShowTheirDialogs_data() {
 void ViewerWindowTest::EditAndSettingsItemsShowTheirDialogs() {
     QFETCH(QString, item);
     QFETCH(QString, dialog);
-    QDialog* dialogs[] = {&windows_->FrmSize(), &windows_->FrmSettei(), &windows_->FrmTrase()};
-    QString shown;
-    bool modal = false;
-    // Runs inside the modal loop of the dialog the item opened.
-    QTimer::singleShot(50, [&] {
-        for (QDialog* d : dialogs) {
-            if (d->isVisible()) {
-                shown = d->objectName();
-                modal = d->isModal();
-                d->reject();
-            }
-        }
-    });
-    Action(item)->trigger();
-    QCOMPARE(shown, dialog);
-    QVERIFY(modal);
+    QCOMPARE(window_test::DialogShownBy(Action(item), {&windows_->FrmSize(), &windows_->FrmSettei(),
+                                                       &windows_->FrmTrase()}),
+             dialog);
 }
 
 QTEST_MAIN(ViewerWindowTest)

@@ -1,10 +1,17 @@
 #pragma once
 // Helpers shared by the window tests: fixed-layout DXF texts, scripted file
 // dialogs that run through the frame's real commands, and captured boxes.
+#include <QAction>
+#include <QDialog>
 #include <QFile>
 #include <QFileDialog>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
+#include <QtTest>
 #include <deque>
 #include <optional>
 #include <string>
@@ -122,5 +129,36 @@ class CapturedBoxes {
   private:
     ui::MessageHandler previous_;
 };
+
+// The menu bar in order: "name=caption" for each menu, "-hidden" after a
+// hidden one, then its items indented, separators with an empty caption.
+inline QStringList MenuLayout(QMainWindow& window) {
+    QStringList layout;
+    for (QAction* entry : window.menuBar()->actions()) {
+        QMenu* menu = entry->menu();
+        layout << menu->objectName() + "=" + menu->title() + (entry->isVisible() ? "" : "-hidden");
+        for (QAction* item : menu->actions()) {
+            layout << "  " + item->objectName() + "=" +
+                          (item->isSeparator() ? QString() : item->text());
+        }
+    }
+    return layout;
+}
+
+// Triggers a menu item and names the dialog it showed modally, if any.
+inline QString DialogShownBy(QAction* item, std::initializer_list<QDialog*> dialogs) {
+    QString shown;
+    // Runs inside the modal loop of whichever dialog the item opened.
+    QTimer::singleShot(50, [&] {
+        for (QDialog* dialog : dialogs) {
+            if (!dialog->isVisible()) continue;
+            shown = dialog->objectName() + (dialog->isModal() ? "" : " (modeless)");
+            dialog->reject();
+        }
+    });
+    item->trigger();
+    QTest::qWait(100);
+    return shown;
+}
 
 }  // namespace window_test
