@@ -65,7 +65,7 @@ ParsedArguments Problem(std::string text) {
 // drive an optional progress line, shown once a run has taken a while so
 // that quick conversions stay quiet.
 class ConverterControls final : public tools::TraceControls {
-public:
+  public:
     ConverterControls(const ConvertRequest& request, int threshold, int64_t pixels,
                       std::ostream* progress)
         : base_(request.base),
@@ -89,7 +89,7 @@ public:
     }
     void PassesSwitched() override { next_ = NextMark(0); }
 
-private:
+  private:
     static constexpr auto kQuietTime = std::chrono::milliseconds(300);
 
     // The first pixel count at which the percentage exceeds that of `done`.
@@ -198,8 +198,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
         } else if (name == "--base") {
             const auto base = ParseBase(value);
             if (!base) {
-                return Problem("--base needs red, green or blue, not '" + std::string(value) +
-                               "'");
+                return Problem("--base needs red, green or blue, not '" + std::string(value) + "'");
             }
             request.base = *base;
         } else {  // --keys
@@ -209,8 +208,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
     }
 
     if (files.size() != 2) {
-        return Problem(files.size() < 2 ? "missing input or output file"
-                                        : "too many file names");
+        return Problem(files.size() < 2 ? "missing input or output file" : "too many file names");
     }
     request.input = files[0];
     request.output = files[1];

@@ -63,7 +63,8 @@ void Resample(const raster::TBitmap& source, raster::TBitmap& target) {
             std::memcpy(out, out - w1_size, w1_size * sizeof(uint32_t));
             continue;
         }
-        const uint32_t* in = from + static_cast<std::size_t>(rows[static_cast<std::size_t>(y)]) * w0_size;
+        const uint32_t* in =
+            from + static_cast<std::size_t>(rows[static_cast<std::size_t>(y)]) * w0_size;
         for (std::size_t x = 0; x < w1_size; ++x) out[x] = in[columns[x]];
     }
 }

@@ -56,7 +56,7 @@ inline constexpr int kLevelCount = 341;  // 0..340: two channels plus twice the 
 // blocks keep those visits, each a likely TLB miss, few. The picture does not
 // change under a run except by the run's own writes.
 class ColumnReader {
-public:
+  public:
     static constexpr int64_t kMaxBlock = 256;                  // columns
     static constexpr int64_t kBufferLimit = int64_t{1} << 22;  // pixels, 16 MB
     static constexpr std::size_t kTile = 16;                   // pixels: one cache line
@@ -91,12 +91,12 @@ public:
             gathered_ = x - offset;
             Gather(data, gathered_);
         }
-        return {buffer_.data() +
-                    static_cast<std::size_t>(offset) * static_cast<std::size_t>(height_),
-                1};
+        return {
+            buffer_.data() + static_cast<std::size_t>(offset) * static_cast<std::size_t>(height_),
+            1};
     }
 
-private:
+  private:
     // Transposes in square tiles, so that both the rows read and the columns
     // written are touched a whole cache line at a time.
     void Gather(const uint32_t* data, int32_t x0) {
@@ -145,11 +145,16 @@ inline void MarkLevels(const raster::TBitmap& bitmap, int32_t width, int32_t hei
     const int64_t full_columns = count / height;
     const int64_t rows_of_last = count % height;
     const uint32_t* data = bitmap.Data();
+    // Drawings are long runs of one colour; a repeat adds nothing.
+    uint32_t last = data[0];
+    seen[static_cast<std::size_t>(LevelOf(last, base))] = true;
     for (int32_t y = 0; y < height; ++y) {
         const uint32_t* row = data + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
         const int64_t columns = full_columns + (y < rows_of_last ? 1 : 0);
         for (int64_t x = 0; x < columns; ++x) {
-            seen[static_cast<std::size_t>(LevelOf(row[x], base))] = true;
+            if (row[x] == last) continue;
+            last = row[x];
+            seen[static_cast<std::size_t>(LevelOf(last, base))] = true;
         }
     }
 }
@@ -240,12 +245,12 @@ TraceOutcome Run(raster::TBitmap& bitmap, Controls& controls, core::LineList& ke
         for (int32_t y = 0; y < height; ++y) {
             const uint32_t colour = column.At(y);
             const int p = percent[static_cast<std::size_t>(LevelOf(colour, controls.Base()))];
-            const bool white = p > controls.Threshold();
-            const bool black = controls.PaintBlack();
-            // Selected without branching: on a varied picture the outcome
-            // follows the pixels and would defeat prediction.
-            const uint32_t kept = black ? kBlack : colour;
-            const uint32_t target = white ? kWhite : kept;
+            const uint32_t white = 0u - static_cast<uint32_t>(p > controls.Threshold());
+            const uint32_t black = 0u - static_cast<uint32_t>(controls.PaintBlack());
+            // Selected with masks, not branches: on a varied picture the
+            // outcome follows the pixels and would defeat prediction.
+            static_assert(kBlack == 0);
+            const uint32_t target = (colour & ~black & ~white) | (kWhite & white);
             if (target != colour) bitmap.SetPixel(x, y, static_cast<raster::TColor>(target));
             controls.SecondPassStep(++done);
         }
@@ -262,8 +267,8 @@ TraceOutcome Run(raster::TBitmap& bitmap, Controls& controls, core::LineList& ke
 namespace tools {
 
 template <class Controls>
-    requires std::derived_from<Controls, TraceControls>
-TraceOutcome RunTraceToList(raster::TBitmap& bitmap, Controls& controls, core::LineList& keys) {
+requires std::derived_from<Controls, TraceControls> TraceOutcome
+RunTraceToList(raster::TBitmap& bitmap, Controls& controls, core::LineList& keys) {
     return trace_detail::Run(bitmap, controls, keys);
 }
 

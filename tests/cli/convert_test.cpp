@@ -66,10 +66,11 @@ std::string Lines(const std::vector<std::string>& lines) {
 // 10 by 5 pixels: a point at (9, 4) sets the extents and a line along file
 // Y = 2 becomes picture row 3, columns 0 to 8.
 std::string Drawing() {
-    return Lines({"  0", "SECTION", "  2", "ENTITIES", "  0", "POINT", "  8", "_0-0_", " 62",
-                  "    7", " 10", "9", " 20", "4", "  0", "LINE", "  8", "_0-0_", "  6",
-                  "CONTINUOUS", " 62", "    7", " 10", "0", " 20", "2", " 11", "9", " 21", "2",
-                  "  0", "ENDSEC", "  0", "EOF"});
+    return Lines({"  0",   "SECTION", "  2",   "ENTITIES", "  0", "POINT",      "  8",
+                  "_0-0_", " 62",     "    7", " 10",      "9",   " 20",        "4",
+                  "  0",   "LINE",    "  8",   "_0-0_",    "  6", "CONTINUOUS", " 62",
+                  "    7", " 10",     "0",     " 20",      "2",   " 11",        "9",
+                  " 21",   "2",       "  0",   "ENDSEC",   "  0", "EOF"});
 }
 
 struct Bmp {
@@ -98,7 +99,7 @@ struct Bmp {
 uint32_t Swap(uint32_t rgb) { return (rgb & 0xFF) << 16 | (rgb & 0xFF00) | (rgb >> 16 & 0xFF); }
 
 class Converter : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { WriteFile(In(), Drawing()); }
     [[nodiscard]] std::string In() const { return dir_.File("in.dxf"); }
     [[nodiscard]] std::string Out() const { return dir_.File("out.bmp"); }
@@ -161,15 +162,18 @@ TEST_P(BadDrawings, FailWithTheExactMessageAndLeaveTheOutputAlone) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, BadDrawings,
-    ::testing::Values(
-        BadDrawing{"NoEntities", {"  0", "SECTION", "  0", "EOF"},
-                   "リストのインデックスが範囲を超えています (-2)"},
-        BadDrawing{"EntitiesFirst", {"ENTITIES", "  0", "EOF"},
-                   "リストのインデックスが範囲を超えています (-1)"},
-        BadDrawing{"NotANumber", {"  2", "ENTITIES", "  0", "POINT", " 10", "abc", " 20", "1"},
-                   "'abc' は浮動小数点数ではありません"},
-        BadDrawing{"CodeOnLastLine", {"  2", "ENTITIES", "  0", " 10"},
-                   "リストのインデックスが範囲を超えています (4)"}),
+    ::testing::Values(BadDrawing{"NoEntities",
+                                 {"  0", "SECTION", "  0", "EOF"},
+                                 "リストのインデックスが範囲を超えています (-2)"},
+                      BadDrawing{"EntitiesFirst",
+                                 {"ENTITIES", "  0", "EOF"},
+                                 "リストのインデックスが範囲を超えています (-1)"},
+                      BadDrawing{"NotANumber",
+                                 {"  2", "ENTITIES", "  0", "POINT", " 10", "abc", " 20", "1"},
+                                 "'abc' は浮動小数点数ではありません"},
+                      BadDrawing{"CodeOnLastLine",
+                                 {"  2", "ENTITIES", "  0", " 10"},
+                                 "リストのインデックスが範囲を超えています (4)"}),
     [](const ::testing::TestParamInfo<BadDrawing>& info) { return info.param.name; });
 
 TEST_F(Converter, MissingInputNamesTheFile) {
@@ -287,9 +291,9 @@ INSTANTIATE_TEST_SUITE_P(
                       std::vector<std::string>{"--bogus", "in.dxf", "out.bmp"}));
 
 TEST(ParseArguments, KeepsStepsInOrderAndAppliesChoicesToEveryTrace) {
-    const cli::ParsedArguments parsed = cli::ParseArguments(
-        {"--trace", "30", "a.dxf", "--resize=8X6", "--black", "--trace=0", "--base", "blue",
-         "--keys", "k.txt", "--", "-b.bmp"});
+    const cli::ParsedArguments parsed =
+        cli::ParseArguments({"--trace", "30", "a.dxf", "--resize=8X6", "--black", "--trace=0",
+                             "--base", "blue", "--keys", "k.txt", "--", "-b.bmp"});
     ASSERT_EQ(parsed.action, cli::ParsedArguments::Action::Convert) << parsed.problem;
     const cli::ConvertRequest& request = parsed.request;
     EXPECT_EQ(request.input, "a.dxf");
@@ -304,22 +308,6 @@ TEST(ParseArguments, KeepsStepsInOrderAndAppliesChoicesToEveryTrace) {
     EXPECT_TRUE(request.paint_black);
     EXPECT_EQ(request.base, tools::BaseColour::Blue);
     EXPECT_EQ(request.keys_path, "k.txt");
-}
-
-TEST(ParseArguments, DefaultsToImageTxtWithoutBlackOrBase) {
-    const cli::ParsedArguments parsed = cli::ParseArguments({"a.dxf", "b.bmp"});
-    ASSERT_EQ(parsed.action, cli::ParsedArguments::Action::Convert);
-    EXPECT_TRUE(parsed.request.steps.empty());
-    EXPECT_FALSE(parsed.request.paint_black);
-    EXPECT_EQ(parsed.request.base, tools::BaseColour::None);
-    EXPECT_EQ(parsed.request.keys_path, "Image.txt");
-}
-
-TEST(ParseArguments, LargestWholeSizeIsAcceptedOneMoreIsNot) {
-    EXPECT_EQ(cli::ParseArguments({"--resize", "2147483647x1", "a", "b"}).action,
-              cli::ParsedArguments::Action::Convert);
-    EXPECT_EQ(cli::ParseArguments({"--resize", "2147483648x1", "a", "b"}).action,
-              cli::ParsedArguments::Action::Usage);
 }
 
 }  // namespace

@@ -114,12 +114,6 @@ TEST(SourceIndex, ExactHalfOfThirteenToFortySixRoundsUp) {
     EXPECT_EQ(static_cast<uint32_t>(image.Picture.Bitmap().Pixel(23, 0)), Tag(7, 0));
 }
 
-TEST(SourceIndex, StaysExactForTheLargestSides) {
-    const int64_t big = int64_t{1} << 28;
-    EXPECT_EQ(tools::SourceIndex(big, 2, 1), big / 2);
-    EXPECT_EQ(tools::SourceIndex(3, big, big - 1), 3);
-}
-
 TEST(ResizePicture, FourByFourToTwoByTwoKeepsEveryOtherPixel) {
     TImage image;
     GivePicture(image, 4, 4);
@@ -213,14 +207,6 @@ INSTANTIATE_TEST_SUITE_P(
                       EntryCase{"0", "-5", "0 による浮動小数点数除算"},
                       EntryCase{"10", "0", "0 による浮動小数点数除算"}));
 
-TEST(ResizeFromEntries, AcceptsLeadingBlanksAndHexadecimal) {
-    TImage image;
-    GivePicture(image, 4, 4);
-    tools::ResizeFromEntries(image, "  $A", " 6");
-    EXPECT_EQ(image.Picture.Width(), 10);
-    EXPECT_EQ(image.Picture.Height(), 6);
-}
-
 struct ZeroCase {
     int32_t old_width, old_height;  // -1: the picture has no content yet
     int32_t width, height;
@@ -244,16 +230,15 @@ TEST_P(ZeroSide, EndsWithTheDivisionMessageOfTheOldSide) {
     ExpectUnchanged(image, before);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, ZeroSide,
-    ::testing::Values(ZeroCase{-1, -1, 0, 0, "不正な浮動小数点数演算命令"},
-                      ZeroCase{-1, -1, 0, 7, "不正な浮動小数点数演算命令"},
-                      ZeroCase{-1, -1, 7, 0, "不正な浮動小数点数演算命令"},
-                      ZeroCase{5, 4, 0, 7, "0 による浮動小数点数除算"},
-                      ZeroCase{5, 4, 7, 0, "0 による浮動小数点数除算"},
-                      ZeroCase{5, 4, 0, 0, "0 による浮動小数点数除算"},
-                      ZeroCase{5, 4, 0, -5, "0 による浮動小数点数除算"},
-                      ZeroCase{5, 4, -5, 0, "0 による浮動小数点数除算"}));
+INSTANTIATE_TEST_SUITE_P(Table, ZeroSide,
+                         ::testing::Values(ZeroCase{-1, -1, 0, 0, "不正な浮動小数点数演算命令"},
+                                           ZeroCase{-1, -1, 0, 7, "不正な浮動小数点数演算命令"},
+                                           ZeroCase{-1, -1, 7, 0, "不正な浮動小数点数演算命令"},
+                                           ZeroCase{5, 4, 0, 7, "0 による浮動小数点数除算"},
+                                           ZeroCase{5, 4, 7, 0, "0 による浮動小数点数除算"},
+                                           ZeroCase{5, 4, 0, 0, "0 による浮動小数点数除算"},
+                                           ZeroCase{5, 4, 0, -5, "0 による浮動小数点数除算"},
+                                           ZeroCase{5, 4, -5, 0, "0 による浮動小数点数除算"}));
 
 struct SizeCase {
     int32_t width, height;
@@ -273,15 +258,5 @@ TEST_P(UnmakeableSize, FailsWithTheResourceErrorAndChangesNothing) {
 INSTANTIATE_TEST_SUITE_P(Table, UnmakeableSize,
                          ::testing::Values(SizeCase{10, -5}, SizeCase{-5, 10}, SizeCase{-5, -5},
                                            SizeCase{100000, 100000}));
-
-TEST(ResizePicture, ResourceErrorMessageIsTheFixedText) {
-    TImage image;
-    try {
-        tools::ResizeFromEntries(image, "10", "-5");
-        FAIL() << "no failure";
-    } catch (const raster::ResourceError& error) {
-        EXPECT_STREQ(error.what(), "システム リソースが足りません");
-    }
-}
 
 }  // namespace

@@ -10,7 +10,7 @@
 namespace testing_support {
 
 class ScratchDir {
-public:
+  public:
     ScratchDir() {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "korvane-test-XXXXXX").string();
@@ -25,9 +25,11 @@ public:
     ScratchDir& operator=(const ScratchDir&) = delete;
 
     [[nodiscard]] const std::filesystem::path& Path() const { return path_; }
-    [[nodiscard]] std::string File(const std::string& name) const { return (path_ / name).string(); }
+    [[nodiscard]] std::string File(const std::string& name) const {
+        return (path_ / name).string();
+    }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

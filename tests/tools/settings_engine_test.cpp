@@ -21,7 +21,7 @@ using tools::SettingsEntries;
 const std::string kMissing = "サイズが指定されていません。";
 
 class RecordingView final : public tools::SettingsView {
-public:
+  public:
     std::vector<std::string> events;
     void ShowMessage(const std::string& text) override { events.push_back("message " + text); }
     void FocusWidth() override { events.push_back("focus width"); }
@@ -30,7 +30,7 @@ public:
 
 // Notes what the control looked like when it was refreshed.
 class RecordingDisplay final : public TImage::Display {
-public:
+  public:
     RecordingDisplay(const TImage& image, std::string bmp) : image_(image), bmp_(std::move(bmp)) {}
     void PictureChanged() override {}
     void ControlChanged() override {}
@@ -45,7 +45,7 @@ public:
     int32_t width_at_refresh = 0;
     bool file_at_refresh = false;
 
-private:
+  private:
     const TImage& image_;
     std::string bmp_;
 };
@@ -95,8 +95,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         EmptyCase{"", "300", {"message " + kMissing, "focus width"}},
         EmptyCase{"300", "", {"message " + kMissing, "focus height"}},
-        EmptyCase{"", "", {"message " + kMissing, "focus width", "message " + kMissing,
-                           "focus height"}},
+        EmptyCase{
+            "", "", {"message " + kMissing, "focus width", "message " + kMissing, "focus height"}},
         // Blanks and control bytes only count as empty.
         EmptyCase{" \t ", "300", {"message " + kMissing, "focus width"}},
         EmptyCase{"300", std::string("\x01 \0", 3), {"message " + kMissing, "focus height"}},
@@ -241,9 +241,9 @@ TEST(ApplySettings, UnwritableFileFailsAfterTheSettingsWereApplied) {
     TImage image;
     GivePicture(image, 3, 2);
     RecordingView view;
-    EXPECT_THROW(tools::ApplySettings(SizeEntries("40", "30"), image, view,
-                                      dir.File("missing/tmp.bmp")),
-                 core::Failure);
+    EXPECT_THROW(
+        tools::ApplySettings(SizeEntries("40", "30"), image, view, dir.File("missing/tmp.bmp")),
+        core::Failure);
     EXPECT_EQ(image.Width(), 40);
     EXPECT_TRUE(image.Proportional());
 }
