@@ -171,10 +171,25 @@ INSTANTIATE_TEST_SUITE_P(
                       BadDrawing{"NotANumber",
                                  {"  2", "ENTITIES", "  0", "POINT", " 10", "abc", " 20", "1"},
                                  "'abc' は浮動小数点数ではありません"},
+                      BadDrawing{
+                          "PictureAboveTheLargestSize",
+                          {"  2", "ENTITIES", "  0", "POINT", " 10", "16384", " 20", "16383"},
+                          "システム リソースが足りません"},
                       BadDrawing{"CodeOnLastLine",
                                  {"  2", "ENTITIES", "  0", " 10"},
                                  "リストのインデックスが範囲を超えています (4)"}),
     [](const ::testing::TestParamInfo<BadDrawing>& info) { return info.param.name; });
+
+// The largest picture we make: 16384 by 16384 pixels, about 800 MB of bitmap.
+TEST(LargestPicture, ConvertsToA16384By16384Bitmap) {
+    ScratchDir dir;
+    WriteFile(dir.File("in.dxf"),
+              Lines({"  2", "ENTITIES", "  0", "POINT", " 10", "16383", " 20", "16383"}));
+    const RunResult result = RunConverter({"in.dxf", "out.bmp"}, dir.Path());
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::uintmax_t stride = 16384 * 3;
+    EXPECT_EQ(std::filesystem::file_size(dir.File("out.bmp")), 54 + stride * 16384);
+}
 
 TEST_F(Converter, MissingInputNamesTheFile) {
     const std::string missing = dir_.File("missing.dxf");
