@@ -449,6 +449,11 @@ Seen OnOwnFileSystem(const fs::path& mount_point, const std::string& old_name,
     int channel[2];
     if (::pipe(channel) != 0) return {true, "no pipe", "", "", {}};
     const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(channel[0]);
+        ::close(channel[1]);
+        return {true, "no child process", "", "", {}};
+    }
     if (child == 0) {
         ::close(channel[0]);
         std::string report;
@@ -488,9 +493,14 @@ Seen OnOwnFileSystem(const fs::path& mount_point, const std::string& old_name,
     ::waitpid(child, &status, 0);
 
     Seen seen;
-    if (report.empty() || report[0] == 'S') {
+    if (report.empty()) {
+        // A child that died on the way fails the comparisons below.
+        seen.message = "no report, child status " + std::to_string(status);
+        return seen;
+    }
+    if (report[0] == 'S') {
         seen.skipped = true;
-        seen.skip_reason = report.empty() ? "the child reported nothing" : report.substr(1);
+        seen.skip_reason = report.substr(1);
         return seen;
     }
     std::size_t at = 1;
