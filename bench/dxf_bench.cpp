@@ -108,9 +108,9 @@ std::string GenerateDrawing(int64_t entities) {
 }
 
 std::string DrawingPath(int64_t entities) {
-    const std::string path = (std::filesystem::temp_directory_path() /
-                              ("dxf_bench_v1_" + std::to_string(entities) + ".dxf"))
-                                 .string();
+    std::string path = (std::filesystem::temp_directory_path() /
+                        ("dxf_bench_v1_" + std::to_string(entities) + ".dxf"))
+                           .string();
     if (!std::filesystem::exists(path)) {
         const std::string partial = path + ".partial";
         std::ofstream(partial, std::ios::binary) << GenerateDrawing(entities);

@@ -33,10 +33,11 @@ std::unique_ptr<core::DrawingDocument> MakeDocument(int32_t reach) {
     auto ys = [&](std::mt19937& r) {
         return reach == 0 ? anchor_y(r) : std::clamp(ay + near(r), 0, kHeight);
     };
-    doc->KindList.Reserve(2'800'000, 2'800'000 * 2);
-    doc->XList.Reserve(2'800'000, 2'800'000 * 4);
-    doc->YList.Reserve(2'800'000, 2'800'000 * 4);
-    doc->StateList.Reserve(2'800'000, 2'800'000 * 2);
+    constexpr std::size_t kRows = 2'800'000;
+    doc->KindList.Reserve(kRows, kRows * 2);
+    doc->XList.Reserve(kRows, kRows * 4);
+    doc->YList.Reserve(kRows, kRows * 4);
+    doc->StateList.Reserve(kRows, kRows * 2);
     for (int entity = 0; entity < 1'000'000; ++entity) {
         const int32_t kind = pick(rng);
         ax = anchor_x(rng);

@@ -19,16 +19,24 @@ std::string MakeDrawingText(std::size_t target) {
     for (int i = 0; text.size() < target; ++i) {
         const std::string x = core::WholeText(i % 4000) + ".5";
         const std::string y = core::WholeText((i * 7) % 3000);
-        text += "  0\r\nLINE\r\n  8\r\n0\r\n 10\r\n" + x + "\r\n 20\r\n" + y +
-                "\r\n 30\r\n0.0\r\n 11\r\n" + y + "\r\n 21\r\n" + x + "\r\n 31\r\n0.0\r\n";
+        text.append("  0\r\nLINE\r\n  8\r\n0\r\n 10\r\n")
+            .append(x)
+            .append("\r\n 20\r\n")
+            .append(y)
+            .append("\r\n 30\r\n0.0\r\n 11\r\n")
+            .append(y)
+            .append("\r\n 21\r\n")
+            .append(x)
+            .append("\r\n 31\r\n0.0\r\n");
     }
     text += "  0\r\nENDSEC\r\n  0\r\nEOF\r\n";
     return text;
 }
 
 struct DrawingFile {
-    DrawingFile() : path("/tmp/line_list_bench." + std::to_string(getpid()) + ".dxf") {
-        bytes = MakeDrawingText(std::size_t{100} << 20);
+    DrawingFile()
+        : path("/tmp/line_list_bench." + std::to_string(getpid()) + ".dxf"),
+          bytes(MakeDrawingText(std::size_t{100} << 20)) {
         std::ofstream(path, std::ios::binary) << bytes;
     }
     ~DrawingFile() { std::remove(path.c_str()); }

@@ -78,10 +78,10 @@ void BM_LineTo(benchmark::State& state) {
     std::uniform_int_distribution<int32_t> xs(-500, kWidth + 500);
     std::uniform_int_distribution<int32_t> ys(-500, kHeight + 500);
     constexpr int kLines = 4096;
-    std::vector<int32_t> points(4 * kLines);
+    std::vector<int32_t> points(std::size_t{4} * kLines);
     for (int32_t& v : points) v = (&v - points.data()) % 2 == 0 ? xs(random) : ys(random);
     for (auto _ : state) {
-        for (int i = 0; i < kLines; ++i) {
+        for (std::size_t i = 0; i < kLines; ++i) {
             canvas.MoveTo(points[4 * i], points[4 * i + 1]);
             canvas.LineTo(points[4 * i + 2], points[4 * i + 3]);
         }

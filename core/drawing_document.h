@@ -34,7 +34,7 @@ enum class DxfVariant {
 };
 
 class DrawingDocument {
-public:
+  public:
     explicit DrawingDocument(DxfVariant variant = DxfVariant::Editor) : variant_(variant) {}
     DrawingDocument(const DrawingDocument&) = delete;
     DrawingDocument& operator=(const DrawingDocument&) = delete;
@@ -54,7 +54,7 @@ public:
     void AppendRow(std::string_view kind, std::string_view x, std::string_view y,
                    std::string_view state);
 
-private:
+  private:
     DxfVariant variant_;
 };
 

@@ -276,9 +276,7 @@ struct LoadedDrawing {
     TableAside::Lists table;
 };
 
-// Takes the scan's results by value so that they are freed before the table
-// lists are built: a large drawing's peak memory is reached there.
-TableAside DrawAside(const LineList& lines, Extents extents, DxfVariant variant,
+TableAside DrawAside(const LineList& lines, const Extents& extents, DxfVariant variant,
                      raster::TCanvas& canvas) {
     TableAside table;
     const bool keeps_table = variant == DxfVariant::Editor;
@@ -293,7 +291,10 @@ LoadedDrawing LoadAside(const LineList& lines, int32_t start, DxfVariant variant
     drawing.width = extents.width;
     drawing.height = extents.height;
     drawing.bitmap = WhiteBitmap(drawing.width, drawing.height);
-    TableAside table = DrawAside(lines, std::move(extents), variant, drawing.bitmap->Canvas());
+    TableAside table = DrawAside(lines, extents, variant, drawing.bitmap->Canvas());
+    // The scan's results go before the table lists are built: a large
+    // drawing's peak memory is reached there.
+    extents = Extents{};
     if (variant == DxfVariant::Editor) drawing.table = table.Build();
     return drawing;
 }

@@ -9,7 +9,7 @@
 namespace core {
 
 class Failure : public std::runtime_error {
-public:
+  public:
     explicit Failure(const std::string& message) : std::runtime_error(message) {}
 };
 

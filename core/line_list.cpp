@@ -22,7 +22,7 @@ namespace {
 constexpr std::size_t kMaxBytes = std::numeric_limits<uint32_t>::max();
 constexpr std::size_t kMaxLines = static_cast<std::size_t>(std::numeric_limits<int32_t>::max());
 // Packing a small buffer is not worth the copy.
-constexpr std::size_t kCompactThreshold = 64 * 1024;
+constexpr std::size_t kCompactThreshold = std::size_t{64} * 1024;
 
 constexpr unsigned char FoldCase(unsigned char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
@@ -72,15 +72,15 @@ std::size_t EstimateLines(const char* data, std::size_t size) {
     return std::max(cr, lf) + 1;
 }
 
-// Calls emit(offset, length) for every line of `data`, which holds no NUL and
+// Calls on_line(offset, length) for every line of `data`, which holds no NUL and
 // is followed by a readable byte (a std::string's terminator). Every CR ends a
 // line, and so does every LF except the one right after a CR, which belongs to
 // that CR's line end.
-template <class Emit>
-void SplitLines(const char* data, std::size_t size, Emit&& emit) {
+template <class OnLine>
+void SplitLines(const char* data, std::size_t size, OnLine&& on_line) {
     std::size_t start = 0;
     auto line_end = [&](std::size_t end) {
-        emit(start, end - start);
+        on_line(start, end - start);
         start = end + 1 + static_cast<std::size_t>((data[end] == '\r') & (data[end + 1] == '\n'));
     };
     std::size_t i = 0;
@@ -107,7 +107,7 @@ void SplitLines(const char* data, std::size_t size, Emit&& emit) {
     for (; i < size; ++i) {
         if (data[i] == '\r' || (data[i] == '\n' && (i == 0 || data[i - 1] != '\r'))) line_end(i);
     }
-    if (start < size) emit(start, size - start);
+    if (start < size) on_line(start, size - start);
 }
 
 // The length of the text before the first NUL, which ends it.

@@ -11,7 +11,7 @@
 namespace core {
 
 class LineList {
-public:
+  public:
     LineList() = default;
 
     // Replaces every line by the file's lines; on failure the list is unchanged.
@@ -39,7 +39,7 @@ public:
     // Ascending with letter case ignored; not stable.
     void Sort();
 
-private:
+  private:
     struct Span {
         uint32_t offset;
         uint32_t length;

@@ -29,7 +29,7 @@ inline constexpr std::string_view L2 = "[直線モード]2点目をクリック�
 }  // namespace status
 
 class PickModes {
-public:
+  public:
     using StatusSink = std::function<void(std::string_view)>;
 
     PickModes(core::DrawingDocument& document, StatusSink show_status)
@@ -50,7 +50,7 @@ public:
     int32_t PrevX = 0;
     int32_t PrevY = 0;
 
-private:
+  private:
     // A row's kind as a small code and its selection flags, decoded once
     // per rectangle so the passes over a large table compare bytes, not texts.
     struct RowCode {

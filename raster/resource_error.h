@@ -5,7 +5,7 @@ namespace raster {
 
 // Pixels that cannot be made: a negative side, or more than the machine should give.
 class ResourceError : public std::runtime_error {
-public:
+  public:
     ResourceError() : std::runtime_error("システム リソースが足りません") {}
 };
 

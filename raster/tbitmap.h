@@ -23,26 +23,26 @@ struct DirtyRect {
 // Told when a bitmap with nothing pending becomes dirty, so a display can
 // schedule one repaint for any number of changes.
 class ChangeListener {
-public:
+  public:
     virtual void PictureChanged() = 0;
 
-protected:
+  protected:
     ~ChangeListener() = default;
 };
 
 class TPen {
-public:
+  public:
     TColor Color = clBlack;
 };
 
 class TBrush {
-public:
+  public:
     TColor Color = clWhite;
 };
 
 // Drawing state of one bitmap: pen, brush and current position.
 class TCanvas {
-public:
+  public:
     explicit TCanvas(TBitmap& bitmap) : bitmap_(bitmap) {}
     TCanvas(const TCanvas&) = delete;
     TCanvas& operator=(const TCanvas&) = delete;
@@ -59,14 +59,14 @@ public:
     [[nodiscard]] int32_t PenX() const { return x_; }
     [[nodiscard]] int32_t PenY() const { return y_; }
 
-private:
+  private:
     TBitmap& bitmap_;
     int32_t x_ = 0;
     int32_t y_ = 0;
 };
 
 class TBitmap {
-public:
+  public:
     TBitmap() = default;
     TBitmap(const TBitmap&) = delete;
     TBitmap& operator=(const TBitmap&) = delete;
@@ -139,7 +139,7 @@ public:
         if (bottom > dirty_.bottom) dirty_.bottom = bottom;
     }
 
-private:
+  private:
     friend class TCanvas;
     using Store = std::vector<uint32_t>;
 

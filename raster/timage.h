@@ -9,7 +9,7 @@
 namespace raster {
 
 class TImage {
-public:
+  public:
     static constexpr int32_t kDesignedWidth = 237;
     static constexpr int32_t kDesignedHeight = 313;
 
@@ -35,16 +35,16 @@ public:
 
     // The display: told of size, switch and picture changes, and of Refresh.
     class Display : public ChangeListener {
-    public:
+      public:
         virtual void ControlChanged() = 0;
         virtual void RefreshNow() = 0;
 
-    protected:
+      protected:
         ~Display() = default;
     };
     void SetDisplay(Display* display);
 
-private:
+  private:
     int32_t width_ = kDesignedWidth;
     int32_t height_ = kDesignedHeight;
     bool proportional_ = false;

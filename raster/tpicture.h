@@ -8,7 +8,7 @@
 namespace raster {
 
 class TPicture {
-public:
+  public:
     TPicture() = default;
     TPicture(const TPicture&) = delete;
     TPicture& operator=(const TPicture&) = delete;
@@ -31,7 +31,7 @@ public:
     // Told of every change of content and of every pixel change.
     void SetListener(ChangeListener* listener);
 
-private:
+  private:
     void Replace(std::unique_ptr<TBitmap> bitmap);
 
     std::unique_ptr<TBitmap> bitmap_;

@@ -7,19 +7,19 @@
 namespace tools {
 
 struct SettingsEntries {
-    bool apply_size = false;  // CheckBox2
-    std::string width_text;   // Edit3
-    std::string height_text;  // Edit4
+    bool apply_size = false;    // CheckBox2
+    std::string width_text;     // Edit3
+    std::string height_text;    // Edit4
     bool proportional = false;  // CheckBox1
 };
 
 class SettingsView {
-public:
+  public:
     virtual void ShowMessage(const std::string& text) = 0;
     virtual void FocusWidth() = 0;   // Edit3
     virtual void FocusHeight() = 0;  // Edit4
 
-protected:
+  protected:
     ~SettingsView() = default;
 };
 

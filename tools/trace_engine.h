@@ -20,18 +20,18 @@ enum class BaseColour { None, Red, Green, Blue };
 [[nodiscard]] std::string GreyKey(uint32_t colour, BaseColour base);
 
 class TraceControls {
-public:
-    virtual BaseColour Base() = 0;      // read for every key
-    virtual int Threshold() = 0;        // read at every pixel of the second pass
-    virtual bool PaintBlack() = 0;      // read at every pixel of the second pass
-    virtual bool CancelRequested() = 0; // read after every pixel of the first pass
+  public:
+    virtual BaseColour Base() = 0;       // read for every key
+    virtual int Threshold() = 0;         // read at every pixel of the second pass
+    virtual bool PaintBlack() = 0;       // read at every pixel of the second pass
+    virtual bool CancelRequested() = 0;  // read after every pixel of the first pass
     // Called after every pixel; `done` counts the pixels of the pass so far.
     virtual void FirstPassStep(int64_t done) = 0;
     virtual void SecondPassStep(int64_t done) = 0;
     // Between the passes, when the key list has been sorted.
     virtual void PassesSwitched() {}
 
-protected:
+  protected:
     ~TraceControls() = default;
 };
 
@@ -45,12 +45,10 @@ TraceOutcome RunTrace(raster::TBitmap& bitmap, TraceControls& controls,
 
 // Both passes as RunTrace, without the file: when complete, `keys` holds the
 // sorted key list (replacing its lines); a cancel leaves `keys` unchanged.
-TraceOutcome RunTraceToList(raster::TBitmap& bitmap, TraceControls& controls,
-                            core::LineList& keys);
+TraceOutcome RunTraceToList(raster::TBitmap& bitmap, TraceControls& controls, core::LineList& keys);
 // The same for a controls class known when compiling: with a final class the
 // hooks are called directly instead of through the virtual table.
-template <class Controls>
-    requires std::derived_from<Controls, TraceControls>
+template <std::derived_from<TraceControls> Controls>
 TraceOutcome RunTraceToList(raster::TBitmap& bitmap, Controls& controls, core::LineList& keys);
 
 }  // namespace tools

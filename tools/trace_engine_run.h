@@ -266,9 +266,8 @@ TraceOutcome Run(raster::TBitmap& bitmap, Controls& controls, core::LineList& ke
 
 namespace tools {
 
-template <class Controls>
-requires std::derived_from<Controls, TraceControls> TraceOutcome
-RunTraceToList(raster::TBitmap& bitmap, Controls& controls, core::LineList& keys) {
+template <std::derived_from<TraceControls> Controls>
+TraceOutcome RunTraceToList(raster::TBitmap& bitmap, Controls& controls, core::LineList& keys) {
     return trace_detail::Run(bitmap, controls, keys);
 }
 

@@ -2,6 +2,7 @@
 
 #include <QMenuBar>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "core/dxf_import.h"
 #include "core/executable_dir.h"
@@ -18,8 +19,8 @@ QString ChangeFileExt(const QString& name, const QString& extension) {
     return name + extension;
 }
 
-FrameWindow::FrameWindow(const Design& design, QWidget* parent)
-    : QMainWindow(parent), design_(design) {
+FrameWindow::FrameWindow(Design design, QWidget* parent)
+    : QMainWindow(parent), design_(std::move(design)) {
     setObjectName("Form1");
     setWindowTitle(design_.caption);
     resize(design_.width, design_.height);

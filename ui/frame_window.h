@@ -67,7 +67,7 @@ class FrameWindow : public QMainWindow {
     void N4Click();
 
   protected:
-    explicit FrameWindow(const Design& design, QWidget* parent = nullptr);
+    explicit FrameWindow(Design design, QWidget* parent = nullptr);
 
     // Called once the drawing window and the dialogs exist.
     virtual void OnAttached() {}

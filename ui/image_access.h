@@ -1,4 +1,6 @@
 #pragma once
 #include <functional>
 #include "raster/timage.h"
-namespace ui { using ImageAccess = std::function<raster::TImage&()>; }
+namespace ui {
+using ImageAccess = std::function<raster::TImage&()>;
+}

@@ -34,6 +34,7 @@ RunResult RunConverter(const std::vector<std::string>& args, const std::filesyst
     std::vector<std::string> words{MORLID_CONVERT_PATH};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
     for (std::string& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
 
@@ -187,7 +188,7 @@ TEST(LargestPicture, ConvertsToA16384By16384Bitmap) {
               Lines({"  2", "ENTITIES", "  0", "POINT", " 10", "16383", " 20", "16383"}));
     const RunResult result = RunConverter({"in.dxf", "out.bmp"}, dir.Path());
     ASSERT_EQ(result.status, 0) << result.err;
-    const std::uintmax_t stride = 16384 * 3;
+    const std::uintmax_t stride = std::uintmax_t{16384} * 3;
     EXPECT_EQ(std::filesystem::file_size(dir.File("out.bmp")), 54 + stride * 16384);
 }
 

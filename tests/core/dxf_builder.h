@@ -81,10 +81,7 @@ class DxfBuilder {
 // A fresh folder under the system's temporary folder, removed with its content.
 class ScratchDir {
   public:
-    ScratchDir() {
-        static std::atomic<int> serial{0};
-        path_ = std::filesystem::temp_directory_path() /
-                ("dxf_test_" + std::to_string(::getpid()) + "_" + std::to_string(serial++));
+    ScratchDir() : path_(FreshPath()) {
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
     }
@@ -98,6 +95,12 @@ class ScratchDir {
     [[nodiscard]] std::string File(std::string_view name) const { return (path_ / name).string(); }
 
   private:
+    static std::filesystem::path FreshPath() {
+        static std::atomic<int> serial{0};
+        return std::filesystem::temp_directory_path() /
+               ("dxf_test_" + std::to_string(::getpid()) + "_" + std::to_string(serial++));
+    }
+
     std::filesystem::path path_;
 };
 
@@ -110,6 +113,7 @@ using Row = std::array<std::string, 4>;  // kind, X, Y, state
 
 inline std::vector<Row> Rows(const core::DrawingDocument& document) {
     std::vector<Row> rows;
+    rows.reserve(static_cast<std::size_t>(document.RowCount()));
     for (int32_t i = 0; i < document.RowCount(); ++i) {
         rows.push_back({std::string(document.KindList.Read(i)), std::string(document.XList.Read(i)),
                         std::string(document.YList.Read(i)),
@@ -120,6 +124,7 @@ inline std::vector<Row> Rows(const core::DrawingDocument& document) {
 
 inline std::vector<std::string> ListLines(const core::LineList& list) {
     std::vector<std::string> lines;
+    lines.reserve(static_cast<std::size_t>(list.Count()));
     for (int32_t i = 0; i < list.Count(); ++i) lines.emplace_back(list.Read(i));
     return lines;
 }

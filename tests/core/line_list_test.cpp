@@ -128,7 +128,9 @@ TEST(LineListTest, LineEndsOnEveryBlockBoundaryCountOnce) {
     for (std::size_t width = 0; width < 100; ++width) {
         const std::string line(width, 'x');
         LineList list;
-        list.LoadFromBytes(line + "\r\n" + "y" + line + "\r" + "y" + line + "\n" + "y");
+        std::string bytes = line;
+        bytes.append("\r\ny").append(line).append("\ry").append(line).append("\ny");
+        list.LoadFromBytes(bytes);
         const Lines expected = {line, "y" + line, "y" + line, "y"};
         ASSERT_EQ(LinesOf(list), expected) << width;
     }

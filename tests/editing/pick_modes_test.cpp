@@ -64,6 +64,7 @@ class PickModesTest : public ::testing::Test {
 
     std::vector<std::string> States() const {
         std::vector<std::string> states;
+        states.reserve(static_cast<std::size_t>(doc.RowCount()));
         for (int32_t i = 0; i < doc.RowCount(); ++i) states.emplace_back(doc.StateList.Read(i));
         return states;
     }

@@ -53,7 +53,7 @@ std::vector<std::pair<int64_t, int64_t>> ReferenceLine(int64_t x0, int64_t y0, i
     if (dx >= dy) {
         int64_t d = 2 * dy - dx;
         for (int64_t i = 0; i < dx; ++i, x += sx) {
-            pixels.push_back({x, y});
+            pixels.emplace_back(x, y);
             if (d > 0) {
                 y += sy;
                 d -= 2 * dx;
@@ -63,7 +63,7 @@ std::vector<std::pair<int64_t, int64_t>> ReferenceLine(int64_t x0, int64_t y0, i
     } else {
         int64_t d = 2 * dx - dy;
         for (int64_t i = 0; i < dy; ++i, y += sy) {
-            pixels.push_back({x, y});
+            pixels.emplace_back(x, y);
             if (d > 0) {
                 x += sx;
                 d -= 2 * dy;

@@ -24,6 +24,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/drawing_document.h"
@@ -203,7 +204,8 @@ struct Step {
 
 core::FileOps PiecewiseOps(int failing_write, std::shared_ptr<int> calls) {
     core::FileOps ops = core::SystemFileOps();
-    ops.write = [failing_write, calls](int fd, const void* data, std::size_t size) -> ssize_t {
+    ops.write = [failing_write, calls = std::move(calls)](int fd, const void* data,
+                                                          std::size_t size) -> ssize_t {
         if (++*calls == failing_write) {
             errno = ENOSPC;
             return -1;
@@ -347,7 +349,7 @@ TEST_F(SaveFaults, UnwritablePlacesFailWithTheCreateMessage) {
          kDenied, true},
         {"file without write bits",
          [this](const Save& save) {
-             const std::string path = work_.File(save.file_name);
+             std::string path = work_.File(save.file_name);
              WriteFile(path, kOldBytes);
              chmod(path.c_str(), 0444);
              return path;

@@ -23,9 +23,9 @@ const std::string kMissing = "サイズが指定されていません。";
 class RecordingView final : public tools::SettingsView {
   public:
     std::vector<std::string> events;
-    void ShowMessage(const std::string& text) override { events.push_back("message " + text); }
-    void FocusWidth() override { events.push_back("focus width"); }
-    void FocusHeight() override { events.push_back("focus height"); }
+    void ShowMessage(const std::string& text) override { events.emplace_back("message " + text); }
+    void FocusWidth() override { events.emplace_back("focus width"); }
+    void FocusHeight() override { events.emplace_back("focus height"); }
 };
 
 // Notes what the control looked like when it was refreshed.

@@ -343,7 +343,7 @@ ModelResult Model(std::vector<uint32_t> pixels, int32_t width, int32_t height,
     int64_t i = 0;
     for (int32_t x = 0; x < width; ++x) {
         for (int32_t y = 0; y < height; ++y, ++i) {
-            seen.insert(tools::GreyLevel(pixels[static_cast<std::size_t>(y * width + x)],
+            seen.insert(tools::GreyLevel(pixels[static_cast<std::size_t>(int64_t{y} * width + x)],
                                          schedule.first_base(i)));
         }
     }
@@ -352,7 +352,7 @@ ModelResult Model(std::vector<uint32_t> pixels, int32_t width, int32_t height,
     i = 0;
     for (int32_t x = 0; x < width; ++x) {
         for (int32_t y = 0; y < height; ++y, ++i) {
-            uint32_t& pixel = pixels[static_cast<std::size_t>(y * width + x)];
+            uint32_t& pixel = pixels[static_cast<std::size_t>(int64_t{y} * width + x)];
             const int level = tools::GreyLevel(pixel, schedule.second_base(i));
             const auto at = std::find(levels.begin(), levels.end(), level);
             const int r = at == levels.end() ? -1 : static_cast<int>(at - levels.begin());
