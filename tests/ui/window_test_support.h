@@ -97,18 +97,19 @@ class ScriptedDialogs {
                             !dialog.testOption(QFileDialog::DontConfirmOverwrite),
                             !dialog.testOption(QFileDialog::DontUseNativeDialog)});
             if (answers_.empty()) return std::nullopt;
-            std::optional<QString> answer = answers_.front();
+            const QString answer = answers_.front();
             answers_.pop_front();
+            if (answer.isNull()) return std::nullopt;
             return answer;
         });
     }
     void Choose(const QString& path) { answers_.emplace_back(path); }
-    void Cancel() { answers_.emplace_back(std::nullopt); }
+    void Cancel() { answers_.emplace_back(); }
 
     std::vector<DialogSeen> seen;
 
   private:
-    std::deque<std::optional<QString>> answers_;
+    std::deque<QString> answers_;  // a null string stands for a cancel
 };
 
 // Every message box shown while this lives, instead of the modal box.
