@@ -2,9 +2,11 @@
 
 #include <QDialog>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QShowEvent>
 #include <QStringList>
 
 namespace ui {
@@ -69,6 +71,31 @@ void CentreOnScreen(QWidget& window) {
     const QRect area = screen->availableGeometry();
     window.move(area.left() + (area.width() - frame.width()) / 2,
                 area.top() + (area.height() - frame.height()) / 2);
+}
+
+void ToolDialog::showEvent(QShowEvent* event) {
+    // A restore from the task bar is spontaneous and refreshes nothing.
+    if (!event->spontaneous()) {
+        CentreOnScreen(*this);
+        FormShow();
+    }
+    QDialog::showEvent(event);
+}
+
+void ToolDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        event->ignore();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void ToolDialog::SetTabChain(std::initializer_list<QWidget*> controls) {
+    QWidget* previous = nullptr;
+    for (QWidget* control : controls) {
+        if (previous != nullptr) setTabOrder(previous, control);
+        previous = control;
+    }
 }
 
 }  // namespace ui

@@ -1,11 +1,15 @@
 #pragma once
 // The frame shared by the tool dialogs: a fixed client area in the dialogs'
 // font, no default or cancel button, centred on the screen at every showing.
+#include <initializer_list>
+
+#include <QDialog>
 #include <QFont>
 #include <QString>
 
-class QDialog;
+class QKeyEvent;
 class QLabel;
+class QShowEvent;
 class QPushButton;
 class QWidget;
 
@@ -35,5 +39,19 @@ void NarrowToFit(QWidget& control, int width);
 
 // Centres the window, frame included, on the screen it is on.
 void CentreOnScreen(QWidget& window);
+
+// What the three tool dialogs share: centred at every showing, FormShow run
+// then, and Escape ignored since none of them has a cancel button.
+class ToolDialog : public QDialog {
+  public:
+    using QDialog::QDialog;
+
+  protected:
+    virtual void FormShow() = 0;
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    // Tab order through `controls`, in the given order.
+    void SetTabChain(std::initializer_list<QWidget*> controls);
+};
 
 }  // namespace ui

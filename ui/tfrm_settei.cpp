@@ -6,11 +6,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QShowEvent>
 
 #include "core/number_text.h"
 #include "ui/dialog_frame.h"
@@ -57,7 +55,7 @@ void DisableInputMethod(QLineEdit& box) {
 }  // namespace
 
 TFrmSettei::TFrmSettei(ImageAccess image, QWidget* parent)
-    : QDialog(parent), image_(std::move(image)) {
+    : ToolDialog(parent), image_(std::move(image)) {
     setObjectName(QStringLiteral("FrmSettei"));
     SetUpDialogFrame(*this, QStringLiteral("変換設定"), 368, 214, FrameButtons::CloseOnly);
 
@@ -96,14 +94,7 @@ TFrmSettei::TFrmSettei(ImageAccess image, QWidget* parent)
     Button1 = PlaceButton(this, "Button1", QStringLiteral("OK"), 112, 180);
     Button2 = PlaceButton(this, "Button2", QStringLiteral("ｷｬﾝｾﾙ"), 192, 180);
 
-    setTabOrder(Edit1, Edit2);
-    setTabOrder(Edit2, Edit3);
-    setTabOrder(Edit3, Edit4);
-    setTabOrder(Edit4, Button1);
-    setTabOrder(Button1, Button2);
-    setTabOrder(Button2, CheckBox1);
-    setTabOrder(CheckBox1, CheckBox2);
-    setTabOrder(CheckBox2, ComboBox1);
+    SetTabChain({Edit1, Edit2, Edit3, Edit4, Button1, Button2, CheckBox1, CheckBox2, ComboBox1});
 
     connect(Button1, &QPushButton::clicked, this, &TFrmSettei::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TFrmSettei::Button2Click);
@@ -112,23 +103,6 @@ TFrmSettei::TFrmSettei(ImageAccess image, QWidget* parent)
 void TFrmSettei::SetLoadedSize(int32_t width, int32_t height) {
     Edit1->setText(QString::fromStdString(core::WholeText(width)));
     Edit2->setText(QString::fromStdString(core::WholeText(height)));
-}
-
-void TFrmSettei::showEvent(QShowEvent* event) {
-    if (!event->spontaneous()) {
-        CentreOnScreen(*this);
-        FormShow();
-    }
-    QDialog::showEvent(event);
-}
-
-void TFrmSettei::keyPressEvent(QKeyEvent* event) {
-    // There is no cancel button, so Escape does not close the dialog.
-    if (event->key() == Qt::Key_Escape) {
-        event->ignore();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 void TFrmSettei::FormShow() { Edit3->setFocus(); }

@@ -8,6 +8,7 @@
 #include <QDialog>
 
 #include "tools/settings_engine.h"
+#include "ui/dialog_frame.h"
 #include "ui/image_access.h"
 
 class QCheckBox;
@@ -21,7 +22,7 @@ class QShowEvent;
 
 namespace ui {
 
-class TFrmSettei : public QDialog, private tools::SettingsView {
+class TFrmSettei : public ToolDialog, private tools::SettingsView {
     Q_OBJECT
 
   public:
@@ -30,16 +31,12 @@ class TFrmSettei : public QDialog, private tools::SettingsView {
     // The image control's size after an Open, shown in the read-only boxes.
     void SetLoadedSize(int32_t width, int32_t height);
 
-  protected:
-    void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-
   private slots:
     void Button1Click();
     void Button2Click();
 
   private:
-    void FormShow();
+    void FormShow() override;
 
     // tools::SettingsView
     void ShowMessage(const std::string& text) override;

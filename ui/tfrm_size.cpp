@@ -3,11 +3,9 @@
 #include <exception>
 #include <utility>
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QShowEvent>
 
 #include "core/number_text.h"
 #include "tools/resize_engine.h"
@@ -26,7 +24,8 @@ QLineEdit* MakeEntry(QWidget* parent, const char* name, int left, int top) {
 
 }  // namespace
 
-TFrmSize::TFrmSize(ImageAccess image, QWidget* parent) : QDialog(parent), image_(std::move(image)) {
+TFrmSize::TFrmSize(ImageAccess image, QWidget* parent)
+    : ToolDialog(parent), image_(std::move(image)) {
     setObjectName(QStringLiteral("FrmSize"));
     SetUpDialogFrame(*this, QStringLiteral("画像サイズの変更"), 321, 118,
                      FrameButtons::CloseAndMinimise);
@@ -43,30 +42,10 @@ TFrmSize::TFrmSize(ImageAccess image, QWidget* parent) : QDialog(parent), image_
     Button1 = PlaceButton(this, "Button1", QStringLiteral("変更"), 88, 88);
     Button2 = PlaceButton(this, "Button2", QStringLiteral("キャンセル"), 168, 88);
 
-    setTabOrder(EdtWidth, EdtHeight);
-    setTabOrder(EdtHeight, Button1);
-    setTabOrder(Button1, Button2);
+    SetTabChain({EdtWidth, EdtHeight, Button1, Button2});
 
     connect(Button1, &QPushButton::clicked, this, &TFrmSize::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TFrmSize::Button2Click);
-}
-
-void TFrmSize::showEvent(QShowEvent* event) {
-    // A restore from the task bar is spontaneous and refreshes nothing.
-    if (!event->spontaneous()) {
-        CentreOnScreen(*this);
-        FormShow();
-    }
-    QDialog::showEvent(event);
-}
-
-void TFrmSize::keyPressEvent(QKeyEvent* event) {
-    // There is no cancel button, so Escape does not close the dialog.
-    if (event->key() == Qt::Key_Escape) {
-        event->ignore();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 void TFrmSize::FormShow() {

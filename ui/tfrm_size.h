@@ -3,6 +3,7 @@
 // by nearest sample to the size typed in.
 #include <QDialog>
 
+#include "ui/dialog_frame.h"
 #include "ui/image_access.h"
 
 class QKeyEvent;
@@ -13,22 +14,18 @@ class QShowEvent;
 
 namespace ui {
 
-class TFrmSize : public QDialog {
+class TFrmSize : public ToolDialog {
     Q_OBJECT
 
   public:
     explicit TFrmSize(ImageAccess image, QWidget* parent = nullptr);
-
-  protected:
-    void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
   private slots:
     void Button1Click();
     void Button2Click();
 
   private:
-    void FormShow();
+    void FormShow() override;
 
     ImageAccess image_;
     QLabel* Label1;

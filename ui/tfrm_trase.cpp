@@ -10,12 +10,10 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QShowEvent>
 #include <QSlider>
 
 #include "core/number_text.h"
@@ -167,7 +165,7 @@ class TFrmTrase::Run final : public tools::TraceControls {
 };
 
 TFrmTrase::TFrmTrase(ImageAccess image, QWidget* parent)
-    : QDialog(parent), image_(std::move(image)) {
+    : ToolDialog(parent), image_(std::move(image)) {
     setObjectName(QStringLiteral("FrmTrase"));
     SetUpDialogFrame(*this, QStringLiteral("トレース"), 303, 213, FrameButtons::CloseAndMinimise);
 
@@ -233,26 +231,12 @@ TFrmTrase::TFrmTrase(ImageAccess image, QWidget* parent)
     Button2 = PlaceButton(this, "Button2", QStringLiteral("終了"), 220, 184);
 
     // The two time panels take no focus, so the chain skips them.
-    setTabOrder(TrackBar1, Button1);
-    setTabOrder(Button1, Button2);
-    setTabOrder(Button2, RdoRed);
-    setTabOrder(RdoRed, RdoGreen);
-    setTabOrder(RdoGreen, RdoBlue);
-    setTabOrder(RdoBlue, ChkBlack);
-    setTabOrder(ChkBlack, BtnCancel);
+    SetTabChain({TrackBar1, Button1, Button2, RdoRed, RdoGreen, RdoBlue, ChkBlack, BtnCancel});
 
     connect(TrackBar1, &QSlider::valueChanged, this, &TFrmTrase::TrackBar1Change);
     connect(Button1, &QPushButton::clicked, this, &TFrmTrase::Button1Click);
     connect(BtnCancel, &QPushButton::clicked, this, &TFrmTrase::BtnCancelClick);
     connect(Button2, &QPushButton::clicked, this, &TFrmTrase::Button2Click);
-}
-
-void TFrmTrase::showEvent(QShowEvent* event) {
-    if (!event->spontaneous()) {
-        CentreOnScreen(*this);
-        FormShow();
-    }
-    QDialog::showEvent(event);
 }
 
 void TFrmTrase::closeEvent(QCloseEvent* event) {
@@ -262,15 +246,6 @@ void TFrmTrase::closeEvent(QCloseEvent* event) {
         return;
     }
     QDialog::closeEvent(event);
-}
-
-void TFrmTrase::keyPressEvent(QKeyEvent* event) {
-    // There is no cancel button, so Escape does not close the dialog.
-    if (event->key() == Qt::Key_Escape) {
-        event->ignore();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 void TFrmTrase::FormShow() {

@@ -4,6 +4,7 @@
 // during the first pass.
 #include <QDialog>
 
+#include "ui/dialog_frame.h"
 #include "ui/image_access.h"
 
 class QButtonGroup;
@@ -19,7 +20,7 @@ class QSlider;
 
 namespace ui {
 
-class TFrmTrase : public QDialog {
+class TFrmTrase : public ToolDialog {
     Q_OBJECT
 
   public:
@@ -29,9 +30,7 @@ class TFrmTrase : public QDialog {
     [[nodiscard]] bool Running() const { return running_; }
 
   protected:
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
   private slots:
     void TrackBar1Change(int position);
@@ -42,7 +41,7 @@ class TFrmTrase : public QDialog {
   private:
     class Run;
 
-    void FormShow();
+    void FormShow() override;
     void ShowThreshold();
 
     ImageAccess image_;
