@@ -64,7 +64,6 @@ class EditorWindowTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -92,17 +91,18 @@ class EditorWindowTest : public QObject {
     void ClosingDrawingWindowMinimisesIt();
 
   private:
-    void Start(const QStringList& arguments = {});
-    void Load(const QByteArray& bytes, const QString& name = QStringLiteral("plan.dxf"));
-    [[nodiscard]] QString TempPath(const QString& name) const { return dir_->filePath(name); }
-    [[nodiscard]] korvane::TForm1& Form1() { return korvane::Form1(*windows_); }
-    [[nodiscard]] ui::TForm4& Form4() { return windows_->Form4(); }
+    void Load(const QByteArray& bytes, const QString& name = QStringLiteral("plan.dxf")) {
+        program_.Load(bytes, name);
+    }
+    [[nodiscard]] QString TempPath(const QString& name) const { return program_.TempPath(name); }
+    [[nodiscard]] korvane::TForm1& Form1() { return korvane::Form1(program_.Windows()); }
+    [[nodiscard]] ui::TForm4& Form4() { return program_.Windows().Form4(); }
     [[nodiscard]] core::DrawingDocument& Document() { return Form4().Document(); }
     [[nodiscard]] QAction* Action(const char* name) {
         return Form1().findChild<QAction*>(QLatin1String(name));
     }
     [[nodiscard]] QString SettingsBox(const char* name) {
-        return windows_->FrmSettei().findChild<QLineEdit*>(QLatin1String(name))->text();
+        return program_.Windows().FrmSettei().findChild<QLineEdit*>(QLatin1String(name))->text();
     }
     [[nodiscard]] raster::TColor PixelAt(int x, int y) {
         return Document().Image1.Picture.Bitmap().Pixel(x, y);
@@ -119,38 +119,12 @@ class EditorWindowTest : public QObject {
         QTest::mouseClick(Form4().Image1(), button, {}, QPoint(x, y));
     }
 
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<ui::ProgramWindows> windows_;
-    std::unique_ptr<ScriptedDialogs> dialogs_;
+    window_test::RunningProgram program_{korvane::CreateWindows};
 };
 
-void EditorWindowTest::initTestCase() {
-    dir_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir_->isValid());
-}
+void EditorWindowTest::init() { program_.Start(); }
 
-void EditorWindowTest::init() { Start(); }
-
-void EditorWindowTest::cleanup() {
-    dialogs_.reset();
-    windows_.reset();
-}
-
-void EditorWindowTest::Start(const QStringList& arguments) {
-    dialogs_.reset();
-    windows_.reset();
-    windows_ = korvane::CreateWindows(arguments);
-    dialogs_ = std::make_unique<ScriptedDialogs>(windows_->Form1());
-    windows_->Show();
-    QVERIFY(QTest::qWaitForWindowExposed(&windows_->Form1()));
-}
-
-void EditorWindowTest::Load(const QByteArray& bytes, const QString& name) {
-    const QString path = TempPath(name);
-    window_test::WriteFile(path, bytes);
-    dialogs_->Choose(path);
-    Action("Open1")->trigger();
-}
+void EditorWindowTest::cleanup() { program_.Stop(); }
 
 void EditorWindowTest::MainWindowHasDesignedLook() {
     QCOMPARE(Form1().windowTitle(), QStringLiteral("Korvane Ver 1.00"));
@@ -190,8 +164,8 @@ void EditorWindowTest::DrawingWindowIsOnlyVisibleChild() {
 
 void EditorWindowTest::StartsWithoutArgumentsInProgramFolder() {
     Action("Open1")->trigger();
-    QCOMPARE(dialogs_->seen.size(), std::size_t{1});
-    const window_test::DialogSeen& open = dialogs_->seen.front();
+    QCOMPARE(program_.Dialogs().seen.size(), std::size_t{1});
+    const window_test::DialogSeen& open = program_.Dialogs().seen.front();
     QCOMPARE(open.title, QStringLiteral("Dxfﾌｧｲﾙを開く"));
     QCOMPARE(open.filters, QStringList{QStringLiteral("DXFファイル(図面） (*.dxf)")});
     QCOMPARE(open.suffix, QStringLiteral("dxf"));
@@ -200,8 +174,8 @@ void EditorWindowTest::StartsWithoutArgumentsInProgramFolder() {
     QVERIFY(!open.native);
 
     Action("N11")->trigger();
-    QCOMPARE(dialogs_->seen.size(), std::size_t{2});
-    const window_test::DialogSeen& save = dialogs_->seen.back();
+    QCOMPARE(program_.Dialogs().seen.size(), std::size_t{2});
+    const window_test::DialogSeen& save = program_.Dialogs().seen.back();
     QCOMPARE(save.filters, QStringList{QStringLiteral("DXFファイル (*.dxf)")});
     QCOMPARE(save.suffix, QStringLiteral("Dxf"));
     QCOMPARE(save.directory, QCoreApplication::applicationDirPath());
@@ -211,12 +185,12 @@ void EditorWindowTest::StartsWithoutArgumentsInProgramFolder() {
 }
 
 void EditorWindowTest::FirstArgumentPresetsBothDialogs() {
-    Start({QStringLiteral("plan.dxf"), QStringLiteral("other.dxf")});
+    program_.Start({QStringLiteral("plan.dxf"), QStringLiteral("other.dxf")});
     Action("Open1")->trigger();
     Action("N11")->trigger();
     const QString folder = QCoreApplication::applicationDirPath() + "/";
-    QCOMPARE(dialogs_->seen[0].proposed, QStringList{folder + "plan.dxf"});
-    QCOMPARE(dialogs_->seen[1].proposed, QStringList{folder + "plan.DXF"});
+    QCOMPARE(program_.Dialogs().seen[0].proposed, QStringList{folder + "plan.dxf"});
+    QCOMPARE(program_.Dialogs().seen[1].proposed, QStringList{folder + "plan.DXF"});
     // Nothing is loaded until Open is confirmed.
     QVERIFY(!Document().Image1.Picture.HasContent());
     QCOMPARE(Document().RowCount(), 0);
@@ -253,7 +227,7 @@ void EditorWindowTest::LargeDrawingScrolls() {
 }
 
 void EditorWindowTest::CancelledOpenStillFillsSettings() {
-    dialogs_->Cancel();
+    program_.Dialogs().Cancel();
     Action("Open1")->trigger();
     QCOMPARE(SettingsBox("Edit1"), QStringLiteral("237"));
     QCOMPARE(SettingsBox("Edit2"), QStringLiteral("313"));
@@ -265,7 +239,7 @@ void EditorWindowTest::FailedOpenShowsErrorAndKeepsState_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("bytes");  // null: no such file
     QTest::addColumn<QString>("error");
-    const QString missing = dir_->filePath("missing.dxf");
+    const QString missing = program_.TempPath("missing.dxf");
     QTest::newRow("missing file")
         << "missing.dxf" << QByteArray()
         << QString::fromUtf8(
@@ -292,7 +266,7 @@ void EditorWindowTest::FailedOpenShowsErrorAndKeepsState() {
 
     const QString path = TempPath(name);
     if (!bytes.isNull()) window_test::WriteFile(path, bytes);
-    dialogs_->Choose(path);
+    program_.Dialogs().Choose(path);
     Action("Open1")->trigger();
 
     QCOMPARE(boxes.errors, QStringList{error});
@@ -420,7 +394,7 @@ void EditorWindowTest::SaveWritesTemplateAndLiveRows() {
     QTest::keyClick(&Form4(), Qt::Key_Delete);
 
     const QString path = TempPath("out.dxf");
-    dialogs_->Choose(path);
+    program_.Dialogs().Choose(path);
     Action("N11")->trigger();
 
     QCOMPARE(Form4().windowTitle(), path);
@@ -438,7 +412,7 @@ void EditorWindowTest::SaveWritesTemplateAndLiveRows() {
 void EditorWindowTest::FailedSaveShowsErrorAfterCaption() {
     CapturedBoxes boxes;
     const QString path = TempPath("no-such-folder/out.dxf");
-    dialogs_->Choose(path);
+    program_.Dialogs().Choose(path);
     Action("N11")->trigger();
     QCOMPARE(Form4().windowTitle(), path);
     QCOMPARE(boxes.errors,
@@ -461,10 +435,11 @@ void EditorWindowTest::DialogItemsShowTheirDialogs_data() {
 void EditorWindowTest::DialogItemsShowTheirDialogs() {
     QFETCH(QString, item);
     QFETCH(QString, dialog);
-    QCOMPARE(window_test::DialogShownBy(
-                 Action(item.toLatin1().constData()),
-                 {&windows_->FrmSize(), &windows_->FrmSettei(), &windows_->FrmTrase()}),
-             dialog);
+    QCOMPARE(
+        window_test::DialogShownBy(Action(item.toLatin1().constData()),
+                                   {&program_.Windows().FrmSize(), &program_.Windows().FrmSettei(),
+                                    &program_.Windows().FrmTrase()}),
+        dialog);
 }
 
 void EditorWindowTest::ClosingDrawingWindowMinimisesIt() {

@@ -24,7 +24,6 @@ class ViewerWindowTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -42,46 +41,19 @@ class ViewerWindowTest : public QObject {
     void EditAndSettingsItemsShowTheirDialogs();
 
   private:
-    void Start(const QStringList& arguments = {});
-    void Load(const QByteArray& bytes, const QString& name);
-    [[nodiscard]] QString TempPath(const QString& name) const { return dir_->filePath(name); }
-    [[nodiscard]] morlid::TForm1& Form1() { return morlid::Form1(*windows_); }
-    [[nodiscard]] ui::TForm4& Form4() { return windows_->Form4(); }
+    void Load(const QByteArray& bytes, const QString& name) { program_.Load(bytes, name); }
+    [[nodiscard]] QString TempPath(const QString& name) const { return program_.TempPath(name); }
+    [[nodiscard]] morlid::TForm1& Form1() { return morlid::Form1(program_.Windows()); }
+    [[nodiscard]] ui::TForm4& Form4() { return program_.Windows().Form4(); }
     [[nodiscard]] core::DrawingDocument& Document() { return Form4().Document(); }
     [[nodiscard]] QAction* Action(const QString& name) { return Form1().findChild<QAction*>(name); }
 
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<ui::ProgramWindows> windows_;
-    std::unique_ptr<ScriptedDialogs> dialogs_;
+    window_test::RunningProgram program_{morlid::CreateWindows};
 };
 
-void ViewerWindowTest::initTestCase() {
-    dir_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir_->isValid());
-}
+void ViewerWindowTest::init() { program_.Start(); }
 
-void ViewerWindowTest::init() { Start(); }
-
-void ViewerWindowTest::cleanup() {
-    dialogs_.reset();
-    windows_.reset();
-}
-
-void ViewerWindowTest::Start(const QStringList& arguments) {
-    dialogs_.reset();
-    windows_.reset();
-    windows_ = morlid::CreateWindows(arguments);
-    dialogs_ = std::make_unique<ScriptedDialogs>(windows_->Form1());
-    windows_->Show();
-    QVERIFY(QTest::qWaitForWindowExposed(&windows_->Form1()));
-}
-
-void ViewerWindowTest::Load(const QByteArray& bytes, const QString& name) {
-    const QString path = TempPath(name);
-    window_test::WriteFile(path, bytes);
-    dialogs_->Choose(path);
-    Action("Open1")->trigger();
-}
+void ViewerWindowTest::cleanup() { program_.Stop(); }
 
 void ViewerWindowTest::MainWindowHasDesignedLook() {
     QCOMPARE(Form1().windowTitle(), QStringLiteral("Morlid Ver 1.00"));
@@ -104,13 +76,13 @@ void ViewerWindowTest::MenusHaveDesignedItems() {
 void ViewerWindowTest::DialogsAreConfigured() {
     Action("Open1")->trigger();
     Action("N11")->trigger();
-    QCOMPARE(dialogs_->seen.size(), std::size_t{2});
-    const window_test::DialogSeen& open = dialogs_->seen[0];
+    QCOMPARE(program_.Dialogs().seen.size(), std::size_t{2});
+    const window_test::DialogSeen& open = program_.Dialogs().seen[0];
     QCOMPARE(open.title, QStringLiteral("Dxfﾌｧｲﾙを開く"));
     QCOMPARE(open.filters, QStringList{QStringLiteral("DXFファイル(図面） (*.dxf)")});
     QCOMPARE(open.suffix, QStringLiteral("dxf"));
     QCOMPARE(open.directory, QCoreApplication::applicationDirPath());
-    const window_test::DialogSeen& save = dialogs_->seen[1];
+    const window_test::DialogSeen& save = program_.Dialogs().seen[1];
     QCOMPARE(save.filters, QStringList{QStringLiteral("ビットマップファイル (*.bmp)")});
     QCOMPARE(save.suffix, QStringLiteral("Bmp"));
     QCOMPARE(save.directory, QCoreApplication::applicationDirPath());
@@ -120,12 +92,12 @@ void ViewerWindowTest::DialogsAreConfigured() {
 }
 
 void ViewerWindowTest::FirstArgumentPresetsBitmapName() {
-    Start({QStringLiteral("plan.dxf")});
+    program_.Start({QStringLiteral("plan.dxf")});
     Action("Open1")->trigger();
     Action("N11")->trigger();
     const QString folder = QCoreApplication::applicationDirPath() + "/";
-    QCOMPARE(dialogs_->seen[0].proposed, QStringList{folder + "plan.dxf"});
-    QCOMPARE(dialogs_->seen[1].proposed, QStringList{folder + "plan.bmp"});
+    QCOMPARE(program_.Dialogs().seen[0].proposed, QStringList{folder + "plan.dxf"});
+    QCOMPARE(program_.Dialogs().seen[1].proposed, QStringList{folder + "plan.bmp"});
     QVERIFY(!Document().Image1.Picture.HasContent());
 }
 
@@ -164,7 +136,7 @@ void ViewerWindowTest::VertexAfterSeqendContinuesChain() {
     QCOMPARE(bitmap.Pixel(10, 7), raster::clBlack);
     QCOMPARE(bitmap.Pixel(10, 4), raster::clBlack);
     QCOMPARE(bitmap.Pixel(10, 1), raster::clWhite);
-    const auto* settei = &windows_->FrmSettei();
+    const auto* settei = &program_.Windows().FrmSettei();
     QCOMPARE(settei->findChild<QLineEdit*>(QStringLiteral("Edit1"))->text(), QStringLiteral("11"));
     QCOMPARE(settei->findChild<QLineEdit*>(QStringLiteral("Edit2"))->text(), QStringLiteral("9"));
 }
@@ -174,7 +146,7 @@ void ViewerWindowTest::SaveWritesBitmapAndKeepsCaption() {
     Load(DxfText().Line(0, 1, 3, 1).Bytes(), QStringLiteral("row.dxf"));
     const QString path = TempPath("row.bmp");
     window_test::WriteFile(path, "an older file, replaced without a question");
-    dialogs_->Choose(path);
+    program_.Dialogs().Choose(path);
     Action("N11")->trigger();
 
     QCOMPARE(Form4().windowTitle(), TempPath("row.dxf"));
@@ -201,7 +173,7 @@ void ViewerWindowTest::SaveWritesBitmapAndKeepsCaption() {
 
 void ViewerWindowTest::SaveBeforeOpenWritesNothing() {
     const QString path = TempPath("nothing.bmp");
-    dialogs_->Choose(path);
+    program_.Dialogs().Choose(path);
     Action("N11")->trigger();
     QVERIFY(!QFile::exists(path));
 }
@@ -233,8 +205,9 @@ void ViewerWindowTest::EditAndSettingsItemsShowTheirDialogs_data() {
 void ViewerWindowTest::EditAndSettingsItemsShowTheirDialogs() {
     QFETCH(QString, item);
     QFETCH(QString, dialog);
-    QCOMPARE(window_test::DialogShownBy(Action(item), {&windows_->FrmSize(), &windows_->FrmSettei(),
-                                                       &windows_->FrmTrase()}),
+    QCOMPARE(window_test::DialogShownBy(
+                 Action(item), {&program_.Windows().FrmSize(), &program_.Windows().FrmSettei(),
+                                &program_.Windows().FrmTrase()}),
              dialog);
 }
 

@@ -10,15 +10,19 @@
 #include <QMenuBar>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 #include <deque>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "ui/frame_window.h"
 #include "ui/message_boxes.h"
+#include "ui/program_windows.h"
 
 namespace window_test {
 
@@ -113,6 +117,46 @@ class ScriptedDialogs {
 };
 
 // Every message box shown while this lives, instead of the modal box.
+// A started program with scripted file dialogs and a scratch folder for the
+// files a test writes; both window tests drive their program through it.
+class RunningProgram {
+  public:
+    using Create = std::function<std::unique_ptr<ui::ProgramWindows>(const QStringList&)>;
+    explicit RunningProgram(Create create) : create_(std::move(create)) {}
+
+    void Start(const QStringList& arguments = {}) {
+        Stop();
+        windows_ = create_(arguments);
+        dialogs_ = std::make_unique<ScriptedDialogs>(windows_->Form1());
+        windows_->Show();
+        QVERIFY(QTest::qWaitForWindowExposed(&windows_->Form1()));
+    }
+    void Stop() {
+        dialogs_.reset();
+        windows_.reset();
+    }
+    // Writes `bytes` to the scratch folder and opens it through the Open command.
+    void Load(const QByteArray& bytes, const QString& name) {
+        const QString path = TempPath(name);
+        WriteFile(path, bytes);
+        dialogs_->Choose(path);
+        Action("Open1")->trigger();
+    }
+
+    [[nodiscard]] QString TempPath(const QString& name) const { return folder_.filePath(name); }
+    [[nodiscard]] ui::ProgramWindows& Windows() { return *windows_; }
+    [[nodiscard]] ScriptedDialogs& Dialogs() { return *dialogs_; }
+    [[nodiscard]] QAction* Action(const char* name) {
+        return windows_->Form1().findChild<QAction*>(QLatin1String(name));
+    }
+
+  private:
+    Create create_;
+    QTemporaryDir folder_;
+    std::unique_ptr<ui::ProgramWindows> windows_;
+    std::unique_ptr<ScriptedDialogs> dialogs_;
+};
+
 class CapturedBoxes {
   public:
     CapturedBoxes() {
