@@ -11,6 +11,7 @@
 
 #include "core/drawing_document.h"
 #include "core/dxf_import.h"
+#include "core/file_save.h"
 #include "core/line_list.h"
 #include "core/picture_file.h"
 #include "raster/resource_error.h"
@@ -249,6 +250,7 @@ std::string HelpText() {
 }
 
 void Convert(const ConvertRequest& request, std::ostream* progress) {
+    core::RefuseSavingOverInput(request.input, request.output);
     core::DrawingDocument document(core::DxfVariant::Viewer);
     core::LoadDxf(document, request.input);
     raster::TImage& image = document.Image1;

@@ -6,11 +6,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "core/failure.h"
+#include "core/save_signals.h"
 
 namespace core {
 
@@ -20,6 +22,8 @@ namespace {
 constexpr std::size_t kWriteChunk = std::size_t{1} << 30;
 // Keeps the temporary name within the 255-byte limit of a file name.
 constexpr std::size_t kMaxTempPrefix = 200;
+// As many links as the system itself follows before it gives up.
+constexpr int kMaxLinkHops = 40;
 
 // The mask the process creates files with. Reading it with umask() would
 // briefly change it for every thread, so it is taken from /proc instead.
@@ -38,15 +42,74 @@ mode_t CreationMask() {
     return mask & 0777;
 }
 
-void SplitPath(const std::string& path, std::string& directory, std::string& name) {
+std::string DirectoryOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) {
-        directory = ".";
-        name = path;
-    } else {
-        directory = slash == 0 ? "/" : path.substr(0, slash);
-        name = path.substr(slash + 1);
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// What the save writes to, and what it found there.
+struct Target {
+    std::string path;  // symbolic links followed
+    std::string full;  // the name the user gave, for messages
+    bool exists = false;
+    struct stat info {};
+};
+
+[[noreturn]] void Refuse(const Target& target, int error) {
+    throw CannotCreate(target.full, SystemErrorText(error));
+}
+
+// Through a symbolic link the file it names is written, not the link; a
+// link to a missing file creates that file.
+std::string FollowLinks(std::string path, const std::string& full) {
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+        char link[PATH_MAX];
+        const ssize_t length = ::readlink(path.c_str(), link, sizeof link);
+        if (length < 0) throw CannotCreate(full, SystemErrorText(errno));
+        if (static_cast<std::size_t>(length) >= sizeof link) {
+            throw CannotCreate(full, SystemErrorText(ENAMETOOLONG));
+        }
+        const std::string destination(link, static_cast<std::size_t>(length));
+        if (destination.empty()) throw CannotCreate(full, SystemErrorText(ENOENT));
+        path = destination.front() == '/' ? destination : DirectoryOf(path) + "/" + destination;
     }
+    throw CannotCreate(full, SystemErrorText(ELOOP));
+}
+
+Target Examine(const std::string& path) {
+    Target target;
+    target.full = FullPath(path);
+    if (path.empty()) Refuse(target, ENOENT);
+    target.path = FollowLinks(path, target.full);
+    if (NameOf(target.path).empty()) Refuse(target, EISDIR);
+    if (::stat(target.path.c_str(), &target.info) == 0) {
+        target.exists = true;
+        if (S_ISDIR(target.info.st_mode)) Refuse(target, EISDIR);
+        // The bits are checked by hand because root would write a read-only file anyway.
+        if (S_ISREG(target.info.st_mode) && (target.info.st_mode & 0222) == 0) {
+            Refuse(target, EACCES);
+        }
+    } else if (errno != ENOENT) {
+        Refuse(target, errno);
+    }
+    return target;
+}
+
+// Whether a new file may be made in the target's folder (by the bits, as
+// for the target itself).
+bool FolderTakesNewFiles(const Target& target) {
+    struct stat info {};
+    if (::stat(DirectoryOf(target.path).c_str(), &info) != 0) Refuse(target, errno);
+    if (!S_ISDIR(info.st_mode)) Refuse(target, ENOTDIR);
+    return (info.st_mode & 0222) != 0;
 }
 
 // Writes every byte or throws WriteError.
@@ -63,41 +126,128 @@ void WriteAll(int fd, std::string_view bytes, const FileOps& ops) {
     }
 }
 
-// A device or pipe cannot be replaced by renaming; it is written where it is,
-// as opening it for writing would.
-void WriteInPlace(const std::string& target, const std::string& full, std::string_view bytes,
-                  const FileOps& ops) {
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) throw CannotCreate(full, SystemErrorText(errno));
-    try {
-        WriteAll(fd, bytes, ops);
-    } catch (...) {
-        ::close(fd);
-        throw;
+// Closes the descriptor on every path; only the closing of a finished file
+// is checked.
+class Descriptor {
+  public:
+    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
     }
-    if (ops.close(fd) != 0) throw WriteError();
+    int Get() const { return fd_; }
+    void Adopt(int fd) { fd_ = fd; }
+    void Close(const FileOps& ops) {
+        const int fd = fd_;
+        fd_ = -1;  // closed whatever close reports
+        if (ops.close(fd) != 0) throw WriteError();
+    }
+
+  private:
+    int fd_;
+};
+
+// The target is overwritten where it is: for devices and pipes, which cannot
+// be renamed over, for files with several names, which must all see the new
+// contents, and where no file can be made beside the target. The space is
+// claimed first, so a full disk fails before the old contents are touched.
+void WriteInPlace(const Target& target, std::string_view bytes, const FileOps& ops) {
+    Descriptor file(::open(target.path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
+    if (file.Get() < 0) Refuse(target, errno);
+    const bool regular = S_ISREG(target.info.st_mode);
+    if (regular && !bytes.empty() &&
+        ::fallocate(file.Get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes.size())) != 0 &&
+        (errno == ENOSPC || errno == EDQUOT)) {
+        throw WriteError();
+    }
+    WriteAll(file.Get(), bytes, ops);
+    if (regular) {
+        if (::ftruncate(file.Get(), static_cast<off_t>(bytes.size())) != 0) throw WriteError();
+        if (ops.fsync(file.Get()) != 0) throw WriteError();
+    }
+    file.Close(ops);
 }
 
-// Closes and removes the temporary file unless the save went through.
+// The temporary file beside the target. It is removed unless it was renamed
+// over the target, also when a signal ends the process.
 class TempFile {
   public:
-    explicit TempFile(std::string name_template) : name_(std::move(name_template)) {}
+    explicit TempFile(const Target& target)
+        : name_(DirectoryOf(target.path) + "/." + NameOf(target.path).substr(0, kMaxTempPrefix) +
+                ".XXXXXX") {}
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
     ~TempFile() {
-        if (fd >= 0) ::close(fd);
-        if (created && !committed) ::unlink(name_.c_str());
+        if (created_ && !committed_) ::unlink(name_.c_str());
+        ForgetTempFile(signal_slot_);
     }
-    char* Template() { return name_.data(); }
-    const std::string& Name() const { return name_; }
 
-    int fd = -1;
-    bool created = false;    // the name is ours to remove
-    bool committed = false;  // renamed over the target
+    // False with errno set when the file cannot be made.
+    bool Create(const FileOps& ops) {
+        const SaveSignalsHeld held;
+        file_.Adopt(ops.make_temp(name_.data()));
+        if (file_.Get() < 0) return false;
+        created_ = true;
+        signal_slot_ = NoteTempFile(name_.c_str());
+        return true;
+    }
+    int Fd() const { return file_.Get(); }
+    void Close(const FileOps& ops) { file_.Close(ops); }
+    void RenameOver(const Target& target, const FileOps& ops) {
+        if (ops.rename(name_.c_str(), target.path.c_str()) != 0) Refuse(target, errno);
+        committed_ = true;
+    }
 
   private:
     std::string name_;
+    Descriptor file_;  // closed before the name is removed
+    bool created_ = false;
+    bool committed_ = false;
+    int signal_slot_ = -1;
 };
+
+// The new file gets the old one's owner and mode, or the mode a plain create
+// gives. False when the owner cannot be kept: replacing the file would hand
+// it to the user who saved it.
+bool TakeOwnerAndMode(const TempFile& temp, const Target& target) {
+    if (!target.exists) {
+        ::fchmod(temp.Fd(), 0666 & ~CreationMask());
+        return true;
+    }
+    if ((target.info.st_uid != ::geteuid() || target.info.st_gid != ::getegid()) &&
+        ::fchown(temp.Fd(), target.info.st_uid, target.info.st_gid) != 0) {
+        return false;
+    }
+    ::fchmod(temp.Fd(), target.info.st_mode & 07777);
+    return true;
+}
+
+// Makes a rename durable; the data is safe already, so failures are ignored.
+void SyncFolder(const Target& target) {
+    const int folder = ::open(DirectoryOf(target.path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+}
+
+// Writes a temporary file and renames it over the target. False, with
+// nothing left behind, when the folder does not let a replacement be made.
+bool ReplaceThroughTempFile(const Target& target, std::string_view bytes, const FileOps& ops) {
+    TempFile temp(target);
+    if (!temp.Create(ops)) {
+        if (target.exists && (errno == EACCES || errno == EPERM)) return false;
+        Refuse(target, errno);
+    }
+    if (!TakeOwnerAndMode(temp, target)) return false;
+    WriteAll(temp.Fd(), bytes, ops);
+    if (ops.fsync(temp.Fd()) != 0) throw WriteError();
+    temp.Close(ops);
+    temp.RenameOver(target, ops);
+    SyncFolder(target);
+    return true;
+}
 
 }  // namespace
 
@@ -117,75 +267,26 @@ void SaveBytesAtomically(const std::string& path, std::string_view bytes) {
 }
 
 void SaveBytesAtomically(const std::string& path, std::string_view bytes, const FileOps& ops) {
-    const std::string full = FullPath(path);
-    if (path.empty()) throw CannotCreate(full, SystemErrorText(ENOENT));
-
-    // Through a symbolic link the file it names is replaced, not the link.
-    std::string target = path;
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-        if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-            target = resolved;
-            std::free(resolved);
-        }
+    const Target target = Examine(path);
+    const bool several_names = target.exists && target.info.st_nlink > 1;
+    if (target.exists && (!S_ISREG(target.info.st_mode) || several_names)) {
+        WriteInPlace(target, bytes, ops);
+        return;
     }
-
-    bool exists = false;
-    if (::stat(target.c_str(), &info) == 0) {
-        exists = true;
-        if (S_ISDIR(info.st_mode)) throw CannotCreate(full, SystemErrorText(EISDIR));
-        if (!S_ISREG(info.st_mode)) {
-            WriteInPlace(target, full, bytes, ops);
-            return;
-        }
-        // The bits are checked by hand because root would write a read-only file anyway.
-        if ((info.st_mode & 0222) == 0) throw CannotCreate(full, SystemErrorText(EACCES));
-    } else if (errno != ENOENT) {
-        throw CannotCreate(full, SystemErrorText(errno));
+    if (!FolderTakesNewFiles(target)) {
+        if (!target.exists) Refuse(target, EACCES);
+        WriteInPlace(target, bytes, ops);
+        return;
     }
+    if (!ReplaceThroughTempFile(target, bytes, ops)) WriteInPlace(target, bytes, ops);
+}
 
-    std::string directory;
-    std::string name;
-    SplitPath(target, directory, name);
-    if (name.empty()) throw CannotCreate(full, SystemErrorText(EISDIR));
-    struct stat directory_info {};
-    if (::stat(directory.c_str(), &directory_info) != 0) {
-        throw CannotCreate(full, SystemErrorText(errno));
-    }
-    if (!S_ISDIR(directory_info.st_mode)) throw CannotCreate(full, SystemErrorText(ENOTDIR));
-    if ((directory_info.st_mode & 0222) == 0) throw CannotCreate(full, SystemErrorText(EACCES));
-
-    TempFile temp((directory == "/" ? std::string() : directory) + "/." +
-                  name.substr(0, kMaxTempPrefix) + ".XXXXXX");
-    temp.fd = ops.make_temp(temp.Template());
-    if (temp.fd < 0) throw CannotCreate(full, SystemErrorText(errno));
-    temp.created = true;
-
-    // The new file gets the old one's owner and mode, or the mode a plain create gives.
-    if (exists) {
-        if (info.st_uid != ::geteuid() || info.st_gid != ::getegid()) {
-            [[maybe_unused]] const int ignored = ::fchown(temp.fd, info.st_uid, info.st_gid);
-        }
-        ::fchmod(temp.fd, info.st_mode & 07777);
-    } else {
-        ::fchmod(temp.fd, 0666 & ~CreationMask());
-    }
-
-    WriteAll(temp.fd, bytes, ops);
-    if (ops.flush(temp.fd) != 0) throw WriteError();
-    const int fd = temp.fd;
-    temp.fd = -1;  // closed below whatever close reports
-    if (ops.close(fd) != 0) throw WriteError();
-    if (ops.rename(temp.Name().c_str(), target.c_str()) != 0) {
-        throw CannotCreate(full, SystemErrorText(errno));
-    }
-    temp.committed = true;
-
-    // Make the rename itself durable; the data is safe already, so failures are ignored.
-    const int directory_fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (directory_fd >= 0) {
-        ::fsync(directory_fd);
-        ::close(directory_fd);
+void RefuseSavingOverInput(const std::string& input, const std::string& output) {
+    struct stat in {};
+    struct stat out {};
+    if (::stat(input.c_str(), &in) != 0 || ::stat(output.c_str(), &out) != 0) return;
+    if (in.st_dev == out.st_dev && in.st_ino == out.st_ino) {
+        throw CannotCreate(FullPath(output), "入力ファイルと同じファイルです。");
     }
 }
 

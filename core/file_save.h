@@ -1,8 +1,11 @@
 #pragma once
 // Replacing a file safely: the bytes go to a temporary file beside the
 // target, which is renamed over the target only once everything is written
-// and flushed. A failed save leaves the old file as it was and no temporary
-// file behind.
+// and on the disk. A failed save leaves the old file as it was and no
+// temporary file behind. A file that cannot be replaced that way (a device,
+// a file with several names, a writable file in a folder the user may not
+// write to, one whose owner the user cannot give to a new file) is
+// overwritten where it is.
 #include <sys/types.h>
 
 #include <cstddef>
@@ -19,8 +22,7 @@ struct FileOps {
     // mkstemp: `name_template` ends in "XXXXXX", which is filled in.
     std::function<int(char* name_template)> make_temp;
     std::function<ssize_t(int fd, const void* data, std::size_t size)> write;
-    // fsync
-    std::function<int(int fd)> flush;
+    std::function<int(int fd)> fsync;
     std::function<int(int fd)> close;
     std::function<int(const char* from, const char* to)> rename;
 };
@@ -32,6 +34,10 @@ struct FileOps {
 // made, and WriteError when the bytes cannot all be written.
 void SaveBytesAtomically(const std::string& path, std::string_view bytes);
 void SaveBytesAtomically(const std::string& path, std::string_view bytes, const FileOps& ops);
+
+// Throws CannotCreate naming the output when both names are one file (also
+// through links), so that a conversion cannot write over what it reads.
+void RefuseSavingOverInput(const std::string& input, const std::string& output);
 
 // Reads a whole file; throws CannotOpen naming the full path.
 [[nodiscard]] std::string ReadWholeFile(const std::string& path);

@@ -6,8 +6,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -26,11 +28,9 @@ struct RunResult {
     std::string err;
 };
 
-// Runs the real program in `cwd`, capturing both output streams.
-RunResult RunConverter(const std::vector<std::string>& args, const std::filesystem::path& cwd) {
-    ScratchDir capture;
-    const std::string out_path = capture.File("out");
-    const std::string err_path = capture.File("err");
+// Starts the real program in `cwd` with its output streams going to files.
+pid_t StartConverter(const std::vector<std::string>& args, const std::filesystem::path& cwd,
+                     const std::string& out_path, const std::string& err_path) {
     std::vector<std::string> words{MORLID_CONVERT_PATH};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -48,6 +48,15 @@ RunResult RunConverter(const std::vector<std::string>& args, const std::filesyst
         execv(argv[0], argv.data());
         _exit(127);
     }
+    return child;
+}
+
+// Runs the real program in `cwd`, capturing both output streams.
+RunResult RunConverter(const std::vector<std::string>& args, const std::filesystem::path& cwd) {
+    ScratchDir capture;
+    const std::string out_path = capture.File("out");
+    const std::string err_path = capture.File("err");
+    const pid_t child = StartConverter(args, cwd, out_path, err_path);
     RunResult result;
     int status = 0;
     if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status)) {
@@ -207,6 +216,42 @@ TEST_F(Converter, UncreatableOutputNamesTheFile) {
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err,
               std::string(core::CannotCreate(out, core::SystemErrorText(ENOENT)).what()) + "\n");
+}
+
+TEST_F(Converter, RefusesToWriteOverTheInputWhateverTheName) {
+    const RunResult result = RunConverter({In(), "./in.dxf"}, dir_.Path());
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(
+        result.err,
+        std::string(core::CannotCreate(In(), "入力ファイルと同じファイルです。").what()) + "\n");
+    EXPECT_EQ(ReadFile(In()), Drawing());
+}
+
+// Ctrl+C while a large bitmap is being written.
+TEST(Interrupted, SaveLeavesNoTemporaryFileAndEndsByTheSignal) {
+    ScratchDir dir;
+    WriteFile(dir.File("in.dxf"),
+              Lines({"  2", "ENTITIES", "  0", "POINT", " 10", "4095", " 20", "4095"}));
+    const pid_t child =
+        StartConverter({"in.dxf", "out.bmp"}, dir.Path(), dir.File("o"), dir.File("e"));
+    ASSERT_GT(child, 0);
+    bool seen = false;
+    int status = 0;
+    while (!seen && waitpid(child, &status, WNOHANG) == 0) {
+        for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+            seen = seen || entry.path().filename().string().starts_with(".out.bmp.");
+        }
+        if (!seen) usleep(500);
+    }
+    ASSERT_TRUE(seen) << "the save ended before it was seen";
+    kill(child, SIGINT);
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+        names.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, (std::set<std::string>{"e", "in.dxf", "o"}));
 }
 
 TEST_F(Converter, ResizeGivesTheBitmapTheNewSize) {

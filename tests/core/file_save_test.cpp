@@ -1,22 +1,27 @@
 #include "core/file_save.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 
 #include "core/executable_dir.h"
 #include "core/failure.h"
+#include "core/save_signals.h"
 
 namespace core {
 namespace {
@@ -57,9 +62,10 @@ class FileSaveTest : public testing::Test {
     std::string File(const std::string& name) const { return dir_ + "/" + name; }
 
     // Every name in the folder: a failed or finished save leaves no temporary file.
-    std::set<std::string> Names() const {
+    std::set<std::string> Names() const { return NamesIn(dir_); }
+    static std::set<std::string> NamesIn(const std::string& folder) {
         std::set<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir_)) {
+        for (const auto& entry : fs::directory_iterator(folder)) {
             names.insert(entry.path().filename().string());
         }
         return names;
@@ -74,10 +80,11 @@ class FileSaveTest : public testing::Test {
         std::ofstream(path, std::ios::binary) << bytes;
     }
 
-    static mode_t Mode(const std::string& path) {
+    static mode_t Mode(const std::string& path) { return Info(path).st_mode; }
+    static struct stat Info(const std::string& path) {
         struct stat info {};
         stat(path.c_str(), &info);
-        return info.st_mode;
+        return info;
     }
 
     std::string dir_;
@@ -132,15 +139,14 @@ TEST_F(FileSaveTest, RefusesAReadOnlyTargetAndKeepsIt) {
     EXPECT_EQ(Names(), std::set<std::string>{"ro.dxf"});
 }
 
-TEST_F(FileSaveTest, RefusesAFolderWithoutWritePermission) {
-    Write(File("old.dxf"), "old");
+TEST_F(FileSaveTest, AFolderWithoutWritePermissionTakesOnlyWritesInPlace) {
+    Write(File("old.dxf"), "old and longer");
     chmod(dir_.c_str(), 0555);
-    EXPECT_EQ(MessageOf([&] { SaveBytesAtomically(File("old.dxf"), "new"); }),
-              CannotCreateText(File("old.dxf"), kDenied));
+    SaveBytesAtomically(File("old.dxf"), "new");
     EXPECT_EQ(MessageOf([&] { SaveBytesAtomically(File("fresh.dxf"), "new"); }),
               CannotCreateText(File("fresh.dxf"), kDenied));
     chmod(dir_.c_str(), 0700);
-    EXPECT_EQ(Contents(File("old.dxf")), "old");
+    EXPECT_EQ(Contents(File("old.dxf")), "new");
     EXPECT_EQ(Names(), std::set<std::string>{"old.dxf"});
 }
 
@@ -193,9 +199,9 @@ std::vector<InjectedFailure> InjectedFailures() {
              ops.write = [](int, const void*, std::size_t) -> ssize_t { return 0; };
          },
          false, ""},
-        {"flush",
+        {"fsync",
          [](FileOps& ops) {
-             ops.flush = [](int) {
+             ops.fsync = [](int) {
                  errno = EIO;
                  return -1;
              };
@@ -263,13 +269,33 @@ TEST_F(FileSaveTest, ShortAndInterruptedWritesAreContinued) {
     EXPECT_GT(*calls, 10);
 }
 
-TEST_F(FileSaveTest, SavingThroughALinkReplacesTheLinkedFile) {
-    Write(File("real.dxf"), "old");
-    fs::create_symlink(File("real.dxf"), File("link.dxf"));
-    SaveBytesAtomically(File("link.dxf"), "new");
-    EXPECT_TRUE(fs::is_symlink(File("link.dxf")));
-    EXPECT_EQ(Contents(File("real.dxf")), "new");
-    EXPECT_EQ(Names(), (std::set<std::string>{"link.dxf", "real.dxf"}));
+TEST_F(FileSaveTest, SavingThroughALinkWritesTheFileItNames) {
+    const struct {
+        const char* case_name;
+        std::string link_to;  // as stored in the link
+        bool exists;
+    } cases[] = {
+        {"absolute, existing", File("real.dxf"), true},  {"relative, existing", "real.dxf", true},
+        {"absolute, dangling", File("real.dxf"), false}, {"relative, dangling", "real.dxf", false},
+        {"through a second link", "hop", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.case_name);
+        fs::remove(File("real.dxf"));
+        fs::remove(File("link.dxf"));
+        fs::remove(File("hop"));
+        if (c.exists) Write(File("real.dxf"), "old");
+        fs::create_symlink("real.dxf", File("hop"));
+        fs::create_symlink(c.link_to, File("link.dxf"));
+        SaveBytesAtomically(File("link.dxf"), "new");
+        EXPECT_TRUE(fs::is_symlink(File("link.dxf")));
+        EXPECT_EQ(fs::read_symlink(File("link.dxf")), c.link_to);
+        EXPECT_EQ(Contents(File("real.dxf")), "new");
+        EXPECT_EQ(Names(), (std::set<std::string>{"hop", "link.dxf", "real.dxf"}));
+    }
+    fs::create_symlink("loop", File("loop"));
+    EXPECT_EQ(MessageOf([&] { SaveBytesAtomically(File("loop"), "new"); }),
+              CannotCreateText(File("loop"), SystemErrorText(ELOOP)));
 }
 
 TEST_F(FileSaveTest, APipeIsWrittenWhereItIs) {
@@ -282,6 +308,128 @@ TEST_F(FileSaveTest, APipeIsWrittenWhereItIs) {
     close(reader);
     EXPECT_EQ(std::string(buffer, got > 0 ? static_cast<std::size_t>(got) : 0), "through");
     EXPECT_TRUE(S_ISFIFO(Mode(File("pipe"))));
+}
+
+// Runs `save` in a child process as the user nobody: its failure message,
+// "" when it went through, nothing when the user cannot be switched.
+std::optional<std::string> MessageAsOrdinaryUser(const std::function<void()>& save) {
+    constexpr uid_t kNobody = 65534;
+    int channel[2];
+    if (geteuid() != 0 || pipe(channel) != 0) return std::nullopt;
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        std::string message = "\x01";
+        if (setgroups(0, nullptr) == 0 && setgid(kNobody) == 0 && setuid(kNobody) == 0) {
+            message = MessageOf(save);
+        }
+        const ssize_t ignored = write(channel[1], message.data(), message.size());
+        _exit(ignored < 0 ? 1 : 0);
+    }
+    close(channel[1]);
+    std::string message;
+    char buffer[512];
+    for (ssize_t got; (got = read(channel[0], buffer, sizeof buffer)) > 0;) {
+        message.append(buffer, static_cast<std::size_t>(got));
+    }
+    close(channel[0]);
+    waitpid(child, nullptr, 0);
+    if (message == "\x01") return std::nullopt;
+    return message;
+}
+
+TEST_F(FileSaveTest, WritesInPlaceAsAnOrdinaryUserWhereTheFileCannotBeReplaced) {
+    if (!MessageAsOrdinaryUser([] {})) GTEST_SKIP() << "cannot switch to the user nobody";
+    chmod(dir_.c_str(), 0755);
+    // Root owns every folder and file here.
+    const struct {
+        const char* case_name;
+        mode_t folder_mode;
+        mode_t file_mode;  // 0: no file yet
+        bool second_name;
+        bool saved;
+    } cases[] = {
+        {"folder closed to the user", 0755, 0666, false, true},
+        {"sticky folder, file of another user", 01777, 0666, false, true},
+        {"file with a second name", 0777, 0666, true, true},
+        {"file the user may not write", 0755, 0644, false, false},
+        {"new file in a closed folder", 0755, 0, false, false},
+    };
+    int number = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.case_name);
+        const std::string folder = File(std::to_string(++number));
+        fs::create_directory(folder);
+        chmod(folder.c_str(), c.folder_mode);
+        const std::string target = folder + "/t.dxf";
+        std::set<std::string> names;
+        if (c.file_mode != 0) {
+            Write(target, "old and longer");
+            chmod(target.c_str(), c.file_mode);
+            names.insert("t.dxf");
+        }
+        if (c.second_name) {
+            link(target.c_str(), (folder + "/other.dxf").c_str());
+            names.insert("other.dxf");
+        }
+        const ino_t inode = Info(target).st_ino;
+
+        const auto message = MessageAsOrdinaryUser([&] { SaveBytesAtomically(target, "new"); });
+        EXPECT_EQ(message, c.saved ? "" : CannotCreateText(target, kDenied));
+        if (c.file_mode != 0) {
+            EXPECT_EQ(Contents(target), c.saved ? "new" : "old and longer");
+            EXPECT_EQ(Info(target).st_ino, inode);
+            EXPECT_EQ(Info(target).st_uid, 0u);
+        }
+        if (c.second_name) {
+            EXPECT_EQ(Contents(folder + "/other.dxf"), "new");
+        }
+        EXPECT_EQ(NamesIn(folder), names);
+    }
+}
+
+TEST_F(FileSaveTest, ASignalDuringASaveRemovesTheTemporaryFileAndEndsTheProcess) {
+    Write(File("big.dxf"), "old");
+    for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal_number);
+        const pid_t child = fork();
+        if (child == 0) {
+            std::signal(signal_number, SIG_DFL);
+            RemoveTempFilesOnSignals();
+            FileOps ops = SystemFileOps();
+            ops.write = [signal_number](int, const void*, std::size_t size) -> ssize_t {
+                kill(getpid(), signal_number);
+                return static_cast<ssize_t>(size);
+            };
+            SaveBytesAtomically(File("big.dxf"), "new", ops);
+            _exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal_number) << status;
+        EXPECT_EQ(Contents(File("big.dxf")), "old");
+        EXPECT_EQ(Names(), std::set<std::string>{"big.dxf"});
+    }
+}
+
+TEST_F(FileSaveTest, RefusesSavingOverTheInputByAnyOfItsNames) {
+    Write(File("in.dxf"), "drawing");
+    Write(File("other.dxf"), "other");
+    fs::create_directory(File("sub"));
+    fs::create_hard_link(File("in.dxf"), File("hard.dxf"));
+    fs::create_symlink("in.dxf", File("soft.dxf"));
+    const struct {
+        std::string output;
+        bool refused;
+    } cases[] = {
+        {File("in.dxf"), true},   {File("sub/../in.dxf"), true}, {File("hard.dxf"), true},
+        {File("soft.dxf"), true}, {File("other.dxf"), false},    {File("new.dxf"), false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(MessageOf([&] { RefuseSavingOverInput(File("in.dxf"), c.output); }),
+                  c.refused ? CannotCreateText(c.output, "入力ファイルと同じファイルです。") : "")
+            << c.output;
+    }
 }
 
 TEST_F(FileSaveTest, ReadWholeFileGivesEveryByte) {

@@ -228,9 +228,9 @@ std::vector<Step> Steps(std::size_t bytes) {
     for (std::size_t k = 1; k <= WriteCalls(bytes); ++k) {
         steps.push_back({"write " + std::to_string(k), static_cast<int>(k), nullptr, ""});
     }
-    steps.push_back({"flush", 0,
+    steps.push_back({"fsync", 0,
                      [](core::FileOps& ops) {
-                         ops.flush = [](int) {
+                         ops.fsync = [](int) {
                              errno = EIO;
                              return -1;
                          };
@@ -338,15 +338,15 @@ TEST_F(SaveFaults, UnwritablePlacesFailWithTheCreateMessage) {
         {"missing folder",
          [this](const Save& save) { return work_.File("missing/" + save.file_name); }, kNotFound,
          false},
+        // (An old file there is written in place instead.)
         {"folder without write bits",
          [this](const Save& save) {
              const std::string folder = work_.File("locked");
              fs::create_directory(folder);
-             WriteFile(folder + "/" + save.file_name, kOldBytes);
              chmod(folder.c_str(), 0555);
              return folder + "/" + save.file_name;
          },
-         kDenied, true},
+         kDenied, false},
         {"file without write bits",
          [this](const Save& save) {
              std::string path = work_.File(save.file_name);
@@ -368,8 +368,7 @@ TEST_F(SaveFaults, UnwritablePlacesFailWithTheCreateMessage) {
                 EXPECT_EQ(ReadFile(target), kOldBytes) << save.name << " in a " << c.place;
                 EXPECT_EQ(Names(folder), before) << save.name << " in a " << c.place;
             } else {
-                EXPECT_FALSE(fs::exists(folder));
-                EXPECT_TRUE(Names(work_.Path()).empty()) << save.name;
+                EXPECT_TRUE(!fs::exists(folder) || fs::is_empty(folder)) << save.name;
             }
             chmod(work_.File("locked").c_str(), 0700);
             fs::remove_all(work_.File("locked"));
