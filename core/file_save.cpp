@@ -79,7 +79,11 @@ std::string FollowLinks(std::string path, const std::string& full) {
         }
         const std::string destination(link, static_cast<std::size_t>(length));
         if (destination.empty()) throw CannotCreate(full, SystemErrorText(ENOENT));
-        path = destination.front() == '/' ? destination : DirectoryOf(path) + "/" + destination;
+        if (destination.front() == '/') {
+            path = destination;
+        } else {
+            path = DirectoryOf(path).append("/").append(destination);
+        }
     }
     throw CannotCreate(full, SystemErrorText(ELOOP));
 }
