@@ -1,5 +1,7 @@
 #include "core/dxf_export.h"
 
+#include <unistd.h>
+
 #include <cstdint>
 #include <initializer_list>
 #include <limits>
@@ -118,7 +120,15 @@ void AppendEntityLines(const DrawingDocument& document, LineList& out) {
 
 }  // namespace
 
-std::string HeaderTemplatePath() { return ExecutableDir() + "/Header.dat"; }
+std::string HeaderTemplatePath(const std::string& program_dir) {
+    const std::string beside = program_dir + "/Header.dat";
+    const std::string installed = program_dir + "/../share/korvane/Header.dat";
+    // When neither is there, the failure names the file beside the program.
+    return ::access(beside.c_str(), F_OK) != 0 && ::access(installed.c_str(), F_OK) == 0 ? installed
+                                                                                         : beside;
+}
+
+std::string HeaderTemplatePath() { return HeaderTemplatePath(ExecutableDir()); }
 
 void SaveDxf(const DrawingDocument& document, const std::string& path) {
     SaveDxf(document, path, HeaderTemplatePath());
