@@ -1,10 +1,12 @@
 #include "editor/korvane.h"
 
 #include "editor/tform1.h"
+#include "ui/program_setup.h"
 
 namespace korvane {
 
 std::unique_ptr<ui::ProgramWindows> CreateWindows(const QStringList& arguments) {
+    ui::UseProgramIcon(QStringLiteral("korvane"));
     return std::make_unique<ui::ProgramWindows>([] { return std::make_unique<TForm1>(); },
                                                 core::DxfVariant::Editor, arguments);
 }

@@ -1,10 +1,14 @@
 #include <QApplication>
 
 #include "editor/korvane.h"
+#include "ui/program_setup.h"
 
 int main(int argc, char** argv) {
+    const ui::ProgramInfo info{"Korvane", "Korvane, the DXF drawing editor.", "FILE.DXF"};
+    if (const auto status = ui::AnswerInformationOptions(argc, argv, info)) return *status;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvane"));
+    ui::LoadQtJapanese(application);
     const std::unique_ptr<ui::ProgramWindows> windows =
         korvane::CreateWindows(QApplication::arguments().mid(1));
     windows->Show();

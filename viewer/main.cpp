@@ -1,10 +1,14 @@
 #include <QApplication>
 
+#include "ui/program_setup.h"
 #include "viewer/morlid.h"
 
 int main(int argc, char** argv) {
+    const ui::ProgramInfo info{"Morlid", "Morlid, the DXF drawing viewer.", "FILE.bmp"};
+    if (const auto status = ui::AnswerInformationOptions(argc, argv, info)) return *status;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Morlid"));
+    ui::LoadQtJapanese(application);
     const std::unique_ptr<ui::ProgramWindows> windows =
         morlid::CreateWindows(QApplication::arguments().mid(1));
     windows->Show();
