@@ -1,14 +1,16 @@
 #include "editor/korvane.h"
 
-#include "editor/tform1.h"
+#include "editor/editor_window.h"
 
 namespace korvane {
 
 std::unique_ptr<ui::ProgramWindows> CreateWindows(const QStringList& arguments) {
-    return std::make_unique<ui::ProgramWindows>([] { return std::make_unique<TForm1>(); },
+    return std::make_unique<ui::ProgramWindows>([] { return std::make_unique<EditorWindow>(); },
                                                 core::DxfVariant::Editor, arguments);
 }
 
-TForm1& Form1(ui::ProgramWindows& windows) { return static_cast<TForm1&>(windows.Form1()); }
+EditorWindow& Frame(ui::ProgramWindows& windows) {
+    return static_cast<EditorWindow&>(windows.Frame());
+}
 
 }  // namespace korvane

@@ -7,11 +7,11 @@
 
 namespace korvane {
 
-class TForm1;
+class EditorWindow;
 
 // `arguments` are those after the program's name.
 [[nodiscard]] std::unique_ptr<ui::ProgramWindows> CreateWindows(const QStringList& arguments);
 // The main window of windows made by CreateWindows.
-[[nodiscard]] TForm1& Form1(ui::ProgramWindows& windows);
+[[nodiscard]] EditorWindow& Frame(ui::ProgramWindows& windows);
 
 }  // namespace korvane

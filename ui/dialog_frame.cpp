@@ -77,7 +77,7 @@ void ToolDialog::showEvent(QShowEvent* event) {
     // A restore from the task bar is spontaneous and refreshes nothing.
     if (!event->spontaneous()) {
         CentreOnScreen(*this);
-        FormShow();
+        OnShow();
     }
     QDialog::showEvent(event);
 }

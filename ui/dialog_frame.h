@@ -40,14 +40,14 @@ void NarrowToFit(QWidget& control, int width);
 // Centres the window, frame included, on the screen it is on.
 void CentreOnScreen(QWidget& window);
 
-// What the three tool dialogs share: centred at every showing, FormShow run
+// What the three tool dialogs share: centred at every showing, OnShow run
 // then, and Escape ignored since none of them has a cancel button.
 class ToolDialog : public QDialog {
   public:
     using QDialog::QDialog;
 
   protected:
-    virtual void FormShow() = 0;
+    virtual void OnShow() = 0;
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     // Tab order through `controls`, in the given order.

@@ -15,10 +15,10 @@
 
 namespace ui {
 
-class TForm4;
-class TFrmSettei;
-class TFrmSize;
-class TFrmTrase;
+class DrawingWindow;
+class DisplaySettingsDialog;
+class ResizeDialog;
+class TraceDialog;
 
 // The name with its extension (from the last '.' after the last '/')
 // replaced by `extension`, or `extension` appended when there is none.
@@ -47,24 +47,25 @@ class FrameWindow : public QMainWindow {
 
     // At creation: both dialogs start in the program's folder, and the first
     // argument presets their file names. Nothing is loaded.
-    void FormCreate(const QStringList& arguments);
+    void PresetFileDialogs(const QStringList& arguments);
     // The windows created after this one at start-up.
-    void Attach(TForm4* form4, TFrmSettei* settei, TFrmSize* size, TFrmTrase* trase);
+    void Attach(DrawingWindow* drawing, DisplaySettingsDialog* settings, ResizeDialog* resize,
+                TraceDialog* trace);
 
     [[nodiscard]] QMdiArea* MdiArea() { return mdi_area_; }
-    [[nodiscard]] QFileDialog& OpenDlg() { return *open_dlg_; }
-    [[nodiscard]] QFileDialog& SaveDlg() { return *save_dlg_; }
-    [[nodiscard]] TForm4* Form4() { return form4_; }
+    [[nodiscard]] QFileDialog& OpenDialog() { return *open_dialog_; }
+    [[nodiscard]] QFileDialog& SaveDialog() { return *save_dialog_; }
+    [[nodiscard]] DrawingWindow* Drawing() { return drawing_; }
 
     void SetFileDialogRunner(FileDialogRunner runner) { file_dialog_runner_ = std::move(runner); }
 
   public slots:
-    void Open1Click();
-    virtual void N11Click() = 0;
-    void Exit1Click();
-    void N10Click();
-    void N12Click();
-    void N4Click();
+    void OpenCommand();
+    virtual void SaveCommand() = 0;
+    void ExitCommand();
+    void ResizeCommand();
+    void TraceCommand();
+    void DisplaySettingsCommand();
 
   protected:
     explicit FrameWindow(Design design, QWidget* parent = nullptr);
@@ -74,8 +75,10 @@ class FrameWindow : public QMainWindow {
 
     // Menu pieces both programs use, in the order the subclass adds them.
     QMenu* AddFileMenu();
-    // The hidden Edit menu; the trace item runs N12Click only when asked to.
-    QMenu* AddEditMenu(bool trace_has_command);
+    // Whether the Edit menu's trace item opens the trace dialog.
+    enum class TraceItem { Inert, OpensDialog };
+    // The hidden Edit menu.
+    QMenu* AddEditMenu(TraceItem trace_item);
     // The hidden Settings menu.
     QMenu* AddSettingsMenu();
     QMenu* AddMenu(const char* name, const QString& caption);
@@ -99,12 +102,12 @@ class FrameWindow : public QMainWindow {
     Design design_;
     QMdiArea* mdi_area_ = nullptr;
     QWidget* central_ = nullptr;
-    QFileDialog* open_dlg_ = nullptr;
-    QFileDialog* save_dlg_ = nullptr;
-    TForm4* form4_ = nullptr;
-    TFrmSettei* settei_ = nullptr;
-    TFrmSize* size_ = nullptr;
-    TFrmTrase* trase_ = nullptr;
+    QFileDialog* open_dialog_ = nullptr;
+    QFileDialog* save_dialog_ = nullptr;
+    DrawingWindow* drawing_ = nullptr;
+    DisplaySettingsDialog* settings_tool_ = nullptr;
+    ResizeDialog* resize_tool_ = nullptr;
+    TraceDialog* trace_tool_ = nullptr;
     FileDialogRunner file_dialog_runner_;
 };
 

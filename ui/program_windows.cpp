@@ -2,11 +2,11 @@
 
 #include <QApplication>
 
+#include "ui/display_settings_dialog.h"
+#include "ui/drawing_window.h"
 #include "ui/image_access.h"
-#include "ui/tform4.h"
-#include "ui/tfrm_settei.h"
-#include "ui/tfrm_size.h"
-#include "ui/tfrm_trase.h"
+#include "ui/resize_dialog.h"
+#include "ui/trace_dialog.h"
 
 namespace ui {
 
@@ -18,30 +18,30 @@ QFont ProgramWindows::ProgramFont() {
     return font;
 }
 
-ProgramWindows::ProgramWindows(const FrameFactory& make_form1, core::DxfVariant variant,
+ProgramWindows::ProgramWindows(const FrameFactory& make_frame, core::DxfVariant variant,
                                const QStringList& arguments) {
     QApplication::setFont(ProgramFont());
     // The dialogs reach the picture through the drawing window, which is
     // created after the settings dialog; the access is resolved when used.
-    const ImageAccess image = [this]() -> raster::TImage& { return form4_->Document().Image1; };
+    const ImageAccess image = [this]() -> raster::TImage& { return drawing_->Document().Image1; };
 
-    form1_ = make_form1();
-    form1_->FormCreate(arguments);
-    settei_ = std::make_unique<TFrmSettei>(image, form1_.get());
-    form4_ = std::make_unique<TForm4>(variant);
-    size_ = std::make_unique<TFrmSize>(image, form1_.get());
-    trase_ = std::make_unique<TFrmTrase>(image, form1_.get());
-    form1_->Attach(form4_.get(), settei_.get(), size_.get(), trase_.get());
+    frame_ = make_frame();
+    frame_->PresetFileDialogs(arguments);
+    settings_tool_ = std::make_unique<DisplaySettingsDialog>(image, frame_.get());
+    drawing_ = std::make_unique<DrawingWindow>(variant);
+    resize_tool_ = std::make_unique<ResizeDialog>(image, frame_.get());
+    trace_tool_ = std::make_unique<TraceDialog>(image, frame_.get());
+    frame_->Attach(drawing_.get(), settings_tool_.get(), resize_tool_.get(), trace_tool_.get());
 }
 
 ProgramWindows::~ProgramWindows() {
-    trase_.reset();
-    size_.reset();
-    form4_.reset();
-    settei_.reset();
-    form1_.reset();
+    trace_tool_.reset();
+    resize_tool_.reset();
+    drawing_.reset();
+    settings_tool_.reset();
+    frame_.reset();
 }
 
-void ProgramWindows::Show() { form1_->show(); }
+void ProgramWindows::Show() { frame_->show(); }
 
 }  // namespace ui

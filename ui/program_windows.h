@@ -17,7 +17,7 @@ class ProgramWindows {
     using FrameFactory = std::function<std::unique_ptr<FrameWindow>()>;
 
     // `arguments` are the command-line arguments after the program's name.
-    ProgramWindows(const FrameFactory& make_form1, core::DxfVariant variant,
+    ProgramWindows(const FrameFactory& make_frame, core::DxfVariant variant,
                    const QStringList& arguments);
     ~ProgramWindows();
     ProgramWindows(const ProgramWindows&) = delete;
@@ -28,20 +28,20 @@ class ProgramWindows {
 
     void Show();
 
-    [[nodiscard]] FrameWindow& Form1() { return *form1_; }
-    [[nodiscard]] TFrmSettei& FrmSettei() { return *settei_; }
-    [[nodiscard]] TForm4& Form4() { return *form4_; }
-    [[nodiscard]] TFrmSize& FrmSize() { return *size_; }
-    [[nodiscard]] TFrmTrase& FrmTrase() { return *trase_; }
+    [[nodiscard]] FrameWindow& Frame() { return *frame_; }
+    [[nodiscard]] DisplaySettingsDialog& SettingsTool() { return *settings_tool_; }
+    [[nodiscard]] DrawingWindow& Drawing() { return *drawing_; }
+    [[nodiscard]] ResizeDialog& ResizeTool() { return *resize_tool_; }
+    [[nodiscard]] TraceDialog& TraceTool() { return *trace_tool_; }
 
   private:
     // Destroyed in reverse: the dialogs and the drawing window go before the
     // main window that parents them.
-    std::unique_ptr<FrameWindow> form1_;
-    std::unique_ptr<TFrmSettei> settei_;
-    std::unique_ptr<TForm4> form4_;
-    std::unique_ptr<TFrmSize> size_;
-    std::unique_ptr<TFrmTrase> trase_;
+    std::unique_ptr<FrameWindow> frame_;
+    std::unique_ptr<DisplaySettingsDialog> settings_tool_;
+    std::unique_ptr<DrawingWindow> drawing_;
+    std::unique_ptr<ResizeDialog> resize_tool_;
+    std::unique_ptr<TraceDialog> trace_tool_;
 };
 
 }  // namespace ui

@@ -1,14 +1,16 @@
 #include "viewer/morlid.h"
 
-#include "viewer/tform1.h"
+#include "viewer/viewer_window.h"
 
 namespace morlid {
 
 std::unique_ptr<ui::ProgramWindows> CreateWindows(const QStringList& arguments) {
-    return std::make_unique<ui::ProgramWindows>([] { return std::make_unique<TForm1>(); },
+    return std::make_unique<ui::ProgramWindows>([] { return std::make_unique<ViewerWindow>(); },
                                                 core::DxfVariant::Viewer, arguments);
 }
 
-TForm1& Form1(ui::ProgramWindows& windows) { return static_cast<TForm1&>(windows.Form1()); }
+ViewerWindow& Frame(ui::ProgramWindows& windows) {
+    return static_cast<ViewerWindow&>(windows.Frame());
+}
 
 }  // namespace morlid

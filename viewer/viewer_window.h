@@ -5,18 +5,18 @@
 
 namespace morlid {
 
-class TForm1 : public ui::FrameWindow {
+class ViewerWindow : public ui::FrameWindow {
     Q_OBJECT
 
   public:
     static constexpr int kDesignedWidth = 655;
     static constexpr int kDesignedHeight = 563;
 
-    explicit TForm1(QWidget* parent = nullptr);
-    ~TForm1() override;
+    explicit ViewerWindow(QWidget* parent = nullptr);
+    ~ViewerWindow() override;
 
   public slots:
-    void N11Click() override;
+    void SaveCommand() override;
 
   private:
     void BuildMenus();

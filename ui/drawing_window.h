@@ -9,18 +9,18 @@
 
 namespace ui {
 
-class TForm4 : public QMdiSubWindow {
+class DrawingWindow : public QMdiSubWindow {
     Q_OBJECT
 
   public:
     static constexpr int kDesignedWidth = 472;
     static constexpr int kDesignedHeight = 391;
 
-    explicit TForm4(core::DxfVariant variant, QWidget* parent = nullptr);
-    ~TForm4() override;
+    explicit DrawingWindow(core::DxfVariant variant, QWidget* parent = nullptr);
+    ~DrawingWindow() override;
 
     [[nodiscard]] core::DrawingDocument& Document() { return document_; }
-    [[nodiscard]] PictureView* Image1() { return image1_; }
+    [[nodiscard]] PictureView* Picture() { return picture_; }
     [[nodiscard]] QScrollArea* ScrollArea() { return scroll_; }
 
     // The virtual-key code a key press is reported with: 46 for Delete, 27
@@ -37,7 +37,7 @@ class TForm4 : public QMdiSubWindow {
   private:
     core::DrawingDocument document_;
     QScrollArea* scroll_ = nullptr;
-    PictureView* image1_ = nullptr;
+    PictureView* picture_ = nullptr;
 };
 
 }  // namespace ui

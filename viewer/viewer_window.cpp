@@ -1,7 +1,7 @@
-#include "viewer/tform1.h"
+#include "viewer/viewer_window.h"
 
 #include "core/picture_file.h"
-#include "ui/tform4.h"
+#include "ui/drawing_window.h"
 
 namespace morlid {
 namespace {
@@ -9,8 +9,8 @@ namespace {
 ui::FrameWindow::Design ViewerDesign() {
     ui::FrameWindow::Design design;
     design.caption = QStringLiteral("Morlid Ver 1.00");
-    design.width = TForm1::kDesignedWidth;
-    design.height = TForm1::kDesignedHeight;
+    design.width = ViewerWindow::kDesignedWidth;
+    design.height = ViewerWindow::kDesignedHeight;
     design.save_suffix = QStringLiteral("Bmp");
     design.save_filter = QStringLiteral("ビットマップファイル (*.bmp)");
     design.save_extension = QStringLiteral(".bmp");
@@ -20,21 +20,22 @@ ui::FrameWindow::Design ViewerDesign() {
 
 }  // namespace
 
-TForm1::TForm1(QWidget* parent) : FrameWindow(ViewerDesign(), parent) { BuildMenus(); }
+ViewerWindow::ViewerWindow(QWidget* parent) : FrameWindow(ViewerDesign(), parent) { BuildMenus(); }
 
-TForm1::~TForm1() = default;
+ViewerWindow::~ViewerWindow() = default;
 
-void TForm1::BuildMenus() {
+void ViewerWindow::BuildMenus() {
     AddFileMenu();
-    AddEditMenu(true);
+    AddEditMenu(TraceItem::OpensDialog);
     AddSettingsMenu();
 }
 
-void TForm1::N11Click() {
-    const std::optional<QString> path = RunFileDialog(SaveDlg());
+void ViewerWindow::SaveCommand() {
+    const std::optional<QString> path = RunFileDialog(SaveDialog());
     if (!path) return;
-    RunCommand(
-        [&] { core::SavePictureToFile(Form4()->Document().Image1.Picture, path->toStdString()); });
+    RunCommand([&] {
+        core::SavePictureToFile(Drawing()->Document().Image1.Picture, path->toStdString());
+    });
 }
 
 }  // namespace morlid
