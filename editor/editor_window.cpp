@@ -87,28 +87,29 @@ void EditorWindow::ShowMode() {
 }
 
 void EditorWindow::DeleteModeCommand() {
-    if (pick_modes_) RunCommand([&] { pick_modes_->NDelClick(); });
+    if (pick_modes_) RunCommand(this, [&] { pick_modes_->NDelClick(); });
     ShowMode();
 }
 
 void EditorWindow::LineModeCommand() {
-    if (pick_modes_) RunCommand([&] { pick_modes_->NLineClick(); });
+    if (pick_modes_) RunCommand(this, [&] { pick_modes_->NLineClick(); });
     ShowMode();
 }
 
 void EditorWindow::PicturePressed(Qt::MouseButton button, int x, int y) {
-    if (pick_modes_) RunCommand([&] { pick_modes_->Image1MouseDown(PickButton(button), x, y); });
+    if (pick_modes_)
+        RunCommand(this, [&] { pick_modes_->Image1MouseDown(PickButton(button), x, y); });
 }
 
 void EditorWindow::DrawingKeyPressed(int key) {
-    if (pick_modes_) RunCommand([&] { pick_modes_->FormKeyDown(key); });
+    if (pick_modes_) RunCommand(this, [&] { pick_modes_->FormKeyDown(key); });
 }
 
 void EditorWindow::SaveCommand() {
     const std::optional<QString> path = RunFileDialog(SaveDialog());
     if (!path) return;
     Drawing()->setWindowTitle(*path);
-    RunCommand([&] { core::SaveDxf(Drawing()->Document(), path->toStdString()); });
+    RunCommand(this, [&] { core::SaveDxf(Drawing()->Document(), path->toStdString()); });
 }
 
 }  // namespace korvane

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "editing/pick_modes.h"
+#include "core/drawing_document.h"
 #include "ui/frame_window.h"
 
 namespace korvane {
@@ -15,6 +16,7 @@ class EditorWindow : public ui::FrameWindow {
     Q_OBJECT
 
   public:
+    static constexpr core::DxfVariant kVariant = core::DxfVariant::Editor;
     static constexpr int kDesignedWidth = 702;
     static constexpr int kDesignedHeight = 563;
     static constexpr int kPanelHeight = 21;

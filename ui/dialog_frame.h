@@ -20,8 +20,9 @@ enum class FrameButtons {
     CloseOnly,         // dialog border: close only
 };
 
-// "ＭＳ Ｐゴシック", 12 pixels high, with a free fallback for the same glyphs.
-[[nodiscard]] QFont DialogFont();
+// The font of every window of both programs: "ＭＳ Ｐゴシック", 12 pixels
+// high, with a free fallback for the same glyphs.
+[[nodiscard]] QFont ProgramFont();
 
 void SetUpDialogFrame(QDialog& dialog, const QString& caption, int client_width, int client_height,
                       FrameButtons buttons);

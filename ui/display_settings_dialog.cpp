@@ -1,8 +1,5 @@
 #include "ui/display_settings_dialog.h"
 
-#include <exception>
-#include <utility>
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -54,8 +51,8 @@ void DisableInputMethod(QLineEdit& box) {
 
 }  // namespace
 
-DisplaySettingsDialog::DisplaySettingsDialog(ImageAccess image, QWidget* parent)
-    : ToolDialog(parent), image_(std::move(image)) {
+DisplaySettingsDialog::DisplaySettingsDialog(raster::TImage& image, QWidget* parent)
+    : ToolDialog(parent), image_(image) {
     setObjectName(QStringLiteral("FrmSettei"));
     SetUpDialogFrame(*this, QStringLiteral("変換設定"), 368, 214, FrameButtons::CloseOnly);
 
@@ -115,12 +112,7 @@ void DisplaySettingsDialog::OkClicked() {
     entries.height_text = height_entry_->text().toStdString();
     entries.proportional = shrink_check_->isChecked();
     bool applied = false;
-    try {
-        applied = tools::ApplySettings(entries, image_(), *this);
-    } catch (const std::exception& failure) {
-        ShowError(this, QString::fromUtf8(failure.what()));
-        return;
-    }
+    RunCommand(this, [&] { applied = tools::ApplySettings(entries, image_, *this); });
     if (applied) accept();
 }
 

@@ -7,9 +7,9 @@
 
 #include <QDialog>
 
+#include "raster/timage.h"
 #include "tools/settings_engine.h"
 #include "ui/dialog_frame.h"
-#include "ui/image_access.h"
 
 class QCheckBox;
 class QComboBox;
@@ -26,7 +26,7 @@ class DisplaySettingsDialog : public ToolDialog, private tools::SettingsView {
     Q_OBJECT
 
   public:
-    explicit DisplaySettingsDialog(ImageAccess image, QWidget* parent = nullptr);
+    explicit DisplaySettingsDialog(raster::TImage& image, QWidget* parent = nullptr);
 
     // The image control's size after an Open, shown in the read-only boxes.
     void SetLoadedSize(int32_t width, int32_t height);
@@ -43,7 +43,7 @@ class DisplaySettingsDialog : public ToolDialog, private tools::SettingsView {
     void FocusWidth() override;
     void FocusHeight() override;
 
-    ImageAccess image_;
+    raster::TImage& image_;
 
     QComboBox* colour_box_;
     QGroupBox* loaded_group_;

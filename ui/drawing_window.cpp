@@ -5,8 +5,8 @@
 
 namespace ui {
 
-DrawingWindow::DrawingWindow(core::DxfVariant variant, QWidget* parent)
-    : QMdiSubWindow(parent), document_(variant) {
+DrawingWindow::DrawingWindow(core::DrawingDocument& document, QWidget* parent)
+    : QMdiSubWindow(parent), document_(document) {
     setObjectName("Form4");
     setWindowTitle(QString());
     scroll_ = new QScrollArea;
@@ -21,13 +21,6 @@ DrawingWindow::DrawingWindow(core::DxfVariant variant, QWidget* parent)
     scroll_->setWidget(picture_);
     setWidget(scroll_);
     resize(kDesignedWidth, kDesignedHeight);
-}
-
-DrawingWindow::~DrawingWindow() {
-    // The view is told of every change of the document's image, so it has to
-    // go before the document does; Qt would delete it only after the members.
-    setWidget(nullptr);
-    delete scroll_;
 }
 
 int DrawingWindow::VirtualKey(int qt_key) {

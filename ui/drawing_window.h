@@ -1,6 +1,6 @@
 #pragma once
-// The drawing window: the frame's only child, owning the drawing document and
-// showing its Image1 at the top-left of a scrolling area.
+// The drawing window: the frame's only child, showing the drawing document's
+// Image1 at the top-left of a scrolling area.
 #include <QMdiSubWindow>
 #include <QScrollArea>
 
@@ -16,8 +16,8 @@ class DrawingWindow : public QMdiSubWindow {
     static constexpr int kDesignedWidth = 472;
     static constexpr int kDesignedHeight = 391;
 
-    explicit DrawingWindow(core::DxfVariant variant, QWidget* parent = nullptr);
-    ~DrawingWindow() override;
+    // The document must outlive the window.
+    explicit DrawingWindow(core::DrawingDocument& document, QWidget* parent = nullptr);
 
     [[nodiscard]] core::DrawingDocument& Document() { return document_; }
     [[nodiscard]] PictureView* Picture() { return picture_; }
@@ -35,7 +35,7 @@ class DrawingWindow : public QMdiSubWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    core::DrawingDocument document_;
+    core::DrawingDocument& document_;
     QScrollArea* scroll_ = nullptr;
     PictureView* picture_ = nullptr;
 };

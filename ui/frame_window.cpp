@@ -67,12 +67,9 @@ void FrameWindow::PresetFileDialogs(const QStringList& arguments) {
     }
 }
 
-void FrameWindow::Attach(DrawingWindow* drawing, DisplaySettingsDialog* settings,
-                         ResizeDialog* resize, TraceDialog* trace) {
-    drawing_ = drawing;
-    settings_tool_ = settings;
-    resize_tool_ = resize;
-    trace_tool_ = trace;
+void FrameWindow::Attach(DrawingWindow& drawing, const ToolDialogs& tools) {
+    drawing_ = &drawing;
+    tools_.emplace(tools);
     mdi_area_->addSubWindow(drawing_);
     drawing_->show();
     OnAttached();
@@ -134,29 +131,24 @@ std::optional<QString> FrameWindow::RunFileDialog(QFileDialog& dialog) {
 void FrameWindow::OpenCommand() {
     open_dialog_->setWindowTitle(QStringLiteral("Dxfﾌｧｲﾙを開く"));
     const std::optional<QString> path = RunFileDialog(*open_dialog_);
-    RunCommand([&] {
+    RunCommand(this, [&] {
         core::DrawingDocument& document = drawing_->Document();
         if (path) {
             core::LoadDxf(document, path->toStdString());
             drawing_->setWindowTitle(*path);
         }
         // Also after a cancel: the settings dialog shows the control's size.
-        settings_tool_->SetLoadedSize(document.Image1.Width(), document.Image1.Height());
+        tools_->settings.SetLoadedSize(document.Image1.Width(), document.Image1.Height());
     });
 }
 
 void FrameWindow::ExitCommand() { close(); }
 
-void FrameWindow::ResizeCommand() {
-    RunCommand([&] { resize_tool_->exec(); });
-}
+// The dialogs report their own failures.
+void FrameWindow::ResizeCommand() { tools_->resize.exec(); }
 
-void FrameWindow::TraceCommand() {
-    RunCommand([&] { trace_tool_->exec(); });
-}
+void FrameWindow::TraceCommand() { tools_->trace.exec(); }
 
-void FrameWindow::DisplaySettingsCommand() {
-    RunCommand([&] { settings_tool_->exec(); });
-}
+void FrameWindow::DisplaySettingsCommand() { tools_->settings.exec(); }
 
 }  // namespace ui

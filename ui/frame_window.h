@@ -7,7 +7,6 @@
 #include <QMdiArea>
 #include <QString>
 #include <QStringList>
-#include <exception>
 #include <functional>
 #include <optional>
 
@@ -48,14 +47,22 @@ class FrameWindow : public QMainWindow {
     // At creation: both dialogs start in the program's folder, and the first
     // argument presets their file names. Nothing is loaded.
     void PresetFileDialogs(const QStringList& arguments);
-    // The windows created after this one at start-up.
-    void Attach(DrawingWindow* drawing, DisplaySettingsDialog* settings, ResizeDialog* resize,
-                TraceDialog* trace);
+    // The dialogs the Edit and Settings menus open.
+    struct ToolDialogs {
+        DisplaySettingsDialog& settings;
+        ResizeDialog& resize;
+        TraceDialog& trace;
+    };
+    // The windows created after this one at start-up; the drawing window
+    // becomes the document area's only child.
+    void Attach(DrawingWindow& drawing, const ToolDialogs& tools);
 
     [[nodiscard]] QMdiArea* MdiArea() { return mdi_area_; }
     [[nodiscard]] QFileDialog& OpenDialog() { return *open_dialog_; }
     [[nodiscard]] QFileDialog& SaveDialog() { return *save_dialog_; }
+    // Null until attached.
     [[nodiscard]] DrawingWindow* Drawing() { return drawing_; }
+    [[nodiscard]] const ToolDialogs& Tools() { return *tools_; }
 
     void SetFileDialogRunner(FileDialogRunner runner) { file_dialog_runner_ = std::move(runner); }
 
@@ -87,16 +94,6 @@ class FrameWindow : public QMainWindow {
     void SetBottomPanel(QWidget* panel);
 
     std::optional<QString> RunFileDialog(QFileDialog& dialog);
-    // The boundary of a user command: a failure ends the command with an
-    // error box showing its text, and the program goes on.
-    template <class Command>
-    void RunCommand(Command&& command) {
-        try {
-            command();
-        } catch (const std::exception& failure) {
-            ShowError(this, QString::fromUtf8(failure.what()));
-        }
-    }
 
   private:
     Design design_;
@@ -105,9 +102,7 @@ class FrameWindow : public QMainWindow {
     QFileDialog* open_dialog_ = nullptr;
     QFileDialog* save_dialog_ = nullptr;
     DrawingWindow* drawing_ = nullptr;
-    DisplaySettingsDialog* settings_tool_ = nullptr;
-    ResizeDialog* resize_tool_ = nullptr;
-    TraceDialog* trace_tool_ = nullptr;
+    std::optional<ToolDialogs> tools_;
     FileDialogRunner file_dialog_runner_;
 };
 

@@ -1,8 +1,5 @@
 #include "ui/resize_dialog.h"
 
-#include <exception>
-#include <utility>
-
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,8 +21,8 @@ QLineEdit* PlaceEntry(QWidget* parent, const char* name, int left, int top) {
 
 }  // namespace
 
-ResizeDialog::ResizeDialog(ImageAccess image, QWidget* parent)
-    : ToolDialog(parent), image_(std::move(image)) {
+ResizeDialog::ResizeDialog(raster::TImage& image, QWidget* parent)
+    : ToolDialog(parent), image_(image) {
     setObjectName(QStringLiteral("FrmSize"));
     SetUpDialogFrame(*this, QStringLiteral("画像サイズの変更"), 321, 118,
                      FrameButtons::CloseAndMinimise);
@@ -49,7 +46,7 @@ ResizeDialog::ResizeDialog(ImageAccess image, QWidget* parent)
 }
 
 void ResizeDialog::OnShow() {
-    const raster::TBitmap& bitmap = image_().Picture.Bitmap();
+    const raster::TBitmap& bitmap = image_.Picture.Bitmap();
     const QString width = QString::fromStdString(core::WholeText(bitmap.Width()));
     const QString height = QString::fromStdString(core::WholeText(bitmap.Height()));
     current_width_->setText(width);
@@ -61,14 +58,11 @@ void ResizeDialog::OnShow() {
 }
 
 void ResizeDialog::ChangeClicked() {
-    try {
-        tools::ResizeFromEntries(image_(), width_entry_->text().toStdString(),
+    const bool resized = RunCommand(this, [&] {
+        tools::ResizeFromEntries(image_, width_entry_->text().toStdString(),
                                  height_entry_->text().toStdString());
-    } catch (const std::exception& failure) {
-        ShowError(this, QString::fromUtf8(failure.what()));
-        return;
-    }
-    accept();
+    });
+    if (resized) accept();
 }
 
 void ResizeDialog::CancelClicked() { reject(); }

@@ -3,8 +3,8 @@
 // by nearest sample to the size typed in.
 #include <QDialog>
 
+#include "raster/timage.h"
 #include "ui/dialog_frame.h"
-#include "ui/image_access.h"
 
 class QKeyEvent;
 class QLabel;
@@ -18,7 +18,7 @@ class ResizeDialog : public ToolDialog {
     Q_OBJECT
 
   public:
-    explicit ResizeDialog(ImageAccess image, QWidget* parent = nullptr);
+    explicit ResizeDialog(raster::TImage& image, QWidget* parent = nullptr);
 
   private slots:
     void ChangeClicked();
@@ -27,7 +27,7 @@ class ResizeDialog : public ToolDialog {
   private:
     void OnShow() override;
 
-    ImageAccess image_;
+    raster::TImage& image_;
     QLabel* current_width_;
     QLabel* current_height_;
     QLineEdit* width_entry_;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
-#include <exception>
 #include <utility>
 
 #include <QButtonGroup>
@@ -166,8 +165,8 @@ class TraceDialog::Run final : public tools::TraceControls {
     int64_t shown_second_ = -1;
 };
 
-TraceDialog::TraceDialog(ImageAccess image, QWidget* parent)
-    : ToolDialog(parent), image_(std::move(image)) {
+TraceDialog::TraceDialog(raster::TImage& image, QWidget* parent)
+    : ToolDialog(parent), image_(image) {
     setObjectName(QStringLiteral("FrmTrase"));
     SetUpDialogFrame(*this, QStringLiteral("トレース"), 303, 213, FrameButtons::CloseAndMinimise);
 
@@ -274,7 +273,7 @@ void TraceDialog::StartClicked() {
 
     first_gauge_->setValue(0);
     second_gauge_->setValue(0);
-    raster::TBitmap& bitmap = image_().Picture.Bitmap();
+    raster::TBitmap& bitmap = image_.Picture.Bitmap();
     const int64_t total =
         bitmap.HasPixels() ? static_cast<int64_t>(bitmap.Width()) * bitmap.Height() : 0;
     Run run(*this, total);
@@ -282,7 +281,7 @@ void TraceDialog::StartClicked() {
     cancel_ = false;
     cancel_button_->setEnabled(true);
 
-    try {
+    RunCommand(this, [&] {
         if (tools::RunTrace(bitmap, run, kKeysFile) == tools::TraceOutcome::Cancelled) {
             run.Cancelled();
             ShowInfo(this, QStringLiteral("トレースを中止しました。"));
@@ -290,9 +289,7 @@ void TraceDialog::StartClicked() {
             cancel_button_->setEnabled(true);
             ShowInfo(this, QStringLiteral("トレースが終了しました。"));
         }
-    } catch (const std::exception& failure) {
-        ShowError(this, QString::fromUtf8(failure.what()));
-    }
+    });
 
     running_ = false;
     if (close_pending_) {

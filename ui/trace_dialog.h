@@ -4,8 +4,8 @@
 // during the first pass.
 #include <QDialog>
 
+#include "raster/timage.h"
 #include "ui/dialog_frame.h"
-#include "ui/image_access.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -24,7 +24,7 @@ class TraceDialog : public ToolDialog {
     Q_OBJECT
 
   public:
-    explicit TraceDialog(ImageAccess image, QWidget* parent = nullptr);
+    explicit TraceDialog(raster::TImage& image, QWidget* parent = nullptr);
 
     // Whether a run is in progress (its handler is still on the stack).
     [[nodiscard]] bool Running() const { return running_; }
@@ -44,7 +44,7 @@ class TraceDialog : public ToolDialog {
     void OnShow() override;
     void ShowThreshold();
 
-    ImageAccess image_;
+    raster::TImage& image_;
     bool cancel_ = false;
     bool running_ = false;
     // A close asked for during a run, carried out when the run has ended.

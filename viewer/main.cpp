@@ -1,12 +1,13 @@
 #include <QApplication>
 
-#include "viewer/morlid.h"
+#include "ui/program_windows.h"
+#include "viewer/viewer_window.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Morlid"));
     const std::unique_ptr<ui::ProgramWindows> windows =
-        morlid::CreateWindows(QApplication::arguments().mid(1));
+        ui::ProgramWindows::Create<morlid::ViewerWindow>(QApplication::arguments().mid(1));
     windows->Show();
     return QApplication::exec();
 }

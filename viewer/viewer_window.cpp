@@ -33,7 +33,7 @@ void ViewerWindow::BuildMenus() {
 void ViewerWindow::SaveCommand() {
     const std::optional<QString> path = RunFileDialog(SaveDialog());
     if (!path) return;
-    RunCommand([&] {
+    RunCommand(this, [&] {
         core::SavePictureToFile(Drawing()->Document().Image1.Picture, path->toStdString());
     });
 }

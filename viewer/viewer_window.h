@@ -1,6 +1,7 @@
 #pragma once
 // Morlid's main window: the shared frame, with the trace item wired and the
 // picture saved as a bitmap file. No status line, no editing.
+#include "core/drawing_document.h"
 #include "ui/frame_window.h"
 
 namespace morlid {
@@ -9,6 +10,7 @@ class ViewerWindow : public ui::FrameWindow {
     Q_OBJECT
 
   public:
+    static constexpr core::DxfVariant kVariant = core::DxfVariant::Viewer;
     static constexpr int kDesignedWidth = 655;
     static constexpr int kDesignedHeight = 563;
 

@@ -16,7 +16,6 @@
 #include "core/failure.h"
 #include "core/number_text.h"
 #include "editor/editor_window.h"
-#include "editor/korvane.h"
 #include "raster/tcolor.h"
 #include "ui/display_settings_dialog.h"
 #include "ui/drawing_window.h"
@@ -95,7 +94,9 @@ class EditorWindowTest : public QObject {
         program_.Load(bytes, name);
     }
     [[nodiscard]] QString TempPath(const QString& name) const { return program_.TempPath(name); }
-    [[nodiscard]] korvane::EditorWindow& Frame() { return korvane::Frame(program_.Windows()); }
+    [[nodiscard]] korvane::EditorWindow& Frame() {
+        return program_.Windows().FrameAs<korvane::EditorWindow>();
+    }
     [[nodiscard]] ui::DrawingWindow& Drawing() { return program_.Windows().Drawing(); }
     [[nodiscard]] core::DrawingDocument& Document() { return Drawing().Document(); }
     [[nodiscard]] QAction* Action(const char* name) {
@@ -119,7 +120,7 @@ class EditorWindowTest : public QObject {
         QTest::mouseClick(Drawing().Picture(), button, {}, QPoint(x, y));
     }
 
-    window_test::RunningProgram program_{korvane::CreateWindows};
+    window_test::RunningProgram program_{ui::ProgramWindows::Create<korvane::EditorWindow>};
 };
 
 void EditorWindowTest::init() { program_.Start(); }

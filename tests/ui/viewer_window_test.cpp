@@ -13,7 +13,6 @@
 #include "ui/drawing_window.h"
 #include "ui/resize_dialog.h"
 #include "ui/trace_dialog.h"
-#include "viewer/morlid.h"
 #include "viewer/viewer_window.h"
 #include "window_test_support.h"
 
@@ -43,12 +42,14 @@ class ViewerWindowTest : public QObject {
   private:
     void Load(const QByteArray& bytes, const QString& name) { program_.Load(bytes, name); }
     [[nodiscard]] QString TempPath(const QString& name) const { return program_.TempPath(name); }
-    [[nodiscard]] morlid::ViewerWindow& Frame() { return morlid::Frame(program_.Windows()); }
+    [[nodiscard]] morlid::ViewerWindow& Frame() {
+        return program_.Windows().FrameAs<morlid::ViewerWindow>();
+    }
     [[nodiscard]] ui::DrawingWindow& Drawing() { return program_.Windows().Drawing(); }
     [[nodiscard]] core::DrawingDocument& Document() { return Drawing().Document(); }
     [[nodiscard]] QAction* Action(const QString& name) { return Frame().findChild<QAction*>(name); }
 
-    window_test::RunningProgram program_{morlid::CreateWindows};
+    window_test::RunningProgram program_{ui::ProgramWindows::Create<morlid::ViewerWindow>};
 };
 
 void ViewerWindowTest::init() { program_.Start(); }
