@@ -1,7 +1,8 @@
 #include <QApplication>
 
-#include "editor/korvane.h"
+#include "editor/editor_window.h"
 #include "ui/program_setup.h"
+#include "ui/program_windows.h"
 
 int main(int argc, char** argv) {
     const ui::ProgramInfo info{"Korvane", "Korvane, the DXF drawing editor.", "FILE.DXF"};
@@ -10,7 +11,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Korvane"));
     ui::LoadQtJapanese(application);
     const std::unique_ptr<ui::ProgramWindows> windows =
-        korvane::CreateWindows(QApplication::arguments().mid(1));
+        ui::ProgramWindows::Create<korvane::EditorWindow>(QApplication::arguments().mid(1));
     windows->Show();
     return QApplication::exec();
 }

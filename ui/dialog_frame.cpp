@@ -11,7 +11,7 @@
 
 namespace ui {
 
-QFont DialogFont() {
+QFont ProgramFont() {
     QFont font;
     font.setFamilies(
         QStringList{QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("Noto Sans CJK JP")});
@@ -22,7 +22,7 @@ QFont DialogFont() {
 void SetUpDialogFrame(QDialog& dialog, const QString& caption, int client_width, int client_height,
                       FrameButtons buttons) {
     dialog.setWindowTitle(caption);
-    dialog.setFont(DialogFont());
+    dialog.setFont(ProgramFont());
     dialog.setFixedSize(client_width, client_height);
     dialog.setSizeGripEnabled(false);
     dialog.setModal(true);
@@ -77,7 +77,7 @@ void ToolDialog::showEvent(QShowEvent* event) {
     // A restore from the task bar is spontaneous and refreshes nothing.
     if (!event->spontaneous()) {
         CentreOnScreen(*this);
-        FormShow();
+        OnShow();
     }
     QDialog::showEvent(event);
 }

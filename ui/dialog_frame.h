@@ -20,8 +20,9 @@ enum class FrameButtons {
     CloseOnly,         // dialog border: close only
 };
 
-// "ＭＳ Ｐゴシック", 12 pixels high, with a free fallback for the same glyphs.
-[[nodiscard]] QFont DialogFont();
+// The font of every window of both programs: "ＭＳ Ｐゴシック", 12 pixels
+// high, with a free fallback for the same glyphs.
+[[nodiscard]] QFont ProgramFont();
 
 void SetUpDialogFrame(QDialog& dialog, const QString& caption, int client_width, int client_height,
                       FrameButtons buttons);
@@ -40,14 +41,14 @@ void NarrowToFit(QWidget& control, int width);
 // Centres the window, frame included, on the screen it is on.
 void CentreOnScreen(QWidget& window);
 
-// What the three tool dialogs share: centred at every showing, FormShow run
+// What the three tool dialogs share: centred at every showing, OnShow run
 // then, and Escape ignored since none of them has a cancel button.
 class ToolDialog : public QDialog {
   public:
     using QDialog::QDialog;
 
   protected:
-    virtual void FormShow() = 0;
+    virtual void OnShow() = 0;
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     // Tab order through `controls`, in the given order.

@@ -1,6 +1,6 @@
 #include "ui/program_setup.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -48,12 +48,12 @@ bool LoadQtJapanese(QCoreApplication& application) {
     return QCoreApplication::installTranslator(translator);
 }
 
-void UseProgramIcon(const QString& name) {
+QIcon ProgramIcon(const QString& name) {
     QIcon icon;
     for (const int size : {16, 32, 48, 128}) {
         icon.addFile(QStringLiteral(":/icons/%1-%2.png").arg(name).arg(size), QSize(size, size));
     }
-    QApplication::setWindowIcon(icon);
+    return icon;
 }
 
 }  // namespace ui

@@ -5,6 +5,7 @@
 #include <string_view>
 
 class QCoreApplication;
+class QIcon;
 class QString;
 
 namespace ui {
@@ -26,7 +27,7 @@ struct ProgramInfo {
 // translations are not installed; the dialogs then stay in English.
 bool LoadQtJapanese(QCoreApplication& application);
 
-// Every window of the program shows its icon: "korvane" or "morlid".
-void UseProgramIcon(const QString& name);
+// A program's icon in every size it ships: "korvane" or "morlid".
+[[nodiscard]] QIcon ProgramIcon(const QString& name);
 
 }  // namespace ui

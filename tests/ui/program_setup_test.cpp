@@ -9,8 +9,9 @@
 #include <iostream>
 #include <sstream>
 
-#include "editor/korvane.h"
-#include "viewer/morlid.h"
+#include "editor/editor_window.h"
+#include "ui/program_windows.h"
+#include "viewer/viewer_window.h"
 
 class ProgramSetupTest : public QObject {
     Q_OBJECT
@@ -37,14 +38,14 @@ class ProgramSetupTest : public QObject {
     void EachProgramShowsItsOwnIcon() {
         QImage editor;
         {
-            const auto windows = korvane::CreateWindows({});
-            const QIcon icon = windows->Form1().windowIcon();
+            const auto windows = ui::ProgramWindows::Create<korvane::EditorWindow>({});
+            const QIcon icon = windows->Frame().windowIcon();
             QCOMPARE(icon.availableSizes().size(), 4);
             editor = icon.pixmap(48).toImage();
             QVERIFY(!editor.isNull());
         }
-        const auto windows = morlid::CreateWindows({});
-        const QImage viewer = windows->Form1().windowIcon().pixmap(48).toImage();
+        const auto windows = ui::ProgramWindows::Create<morlid::ViewerWindow>({});
+        const QImage viewer = windows->Frame().windowIcon().pixmap(48).toImage();
         QVERIFY(!viewer.isNull());
         QVERIFY(viewer != editor);
     }

@@ -1,6 +1,6 @@
 #pragma once
-// The drawing window: the frame's only child, owning the drawing document and
-// showing its Image1 at the top-left of a scrolling area.
+// The drawing window: the frame's only child, showing the drawing document's
+// Image1 at the top-left of a scrolling area.
 #include <QMdiSubWindow>
 #include <QScrollArea>
 
@@ -9,18 +9,18 @@
 
 namespace ui {
 
-class TForm4 : public QMdiSubWindow {
+class DrawingWindow : public QMdiSubWindow {
     Q_OBJECT
 
   public:
     static constexpr int kDesignedWidth = 472;
     static constexpr int kDesignedHeight = 391;
 
-    explicit TForm4(core::DxfVariant variant, QWidget* parent = nullptr);
-    ~TForm4() override;
+    // The document must outlive the window.
+    explicit DrawingWindow(core::DrawingDocument& document, QWidget* parent = nullptr);
 
     [[nodiscard]] core::DrawingDocument& Document() { return document_; }
-    [[nodiscard]] PictureView* Image1() { return image1_; }
+    [[nodiscard]] PictureView* Picture() { return picture_; }
     [[nodiscard]] QScrollArea* ScrollArea() { return scroll_; }
 
     // The virtual-key code a key press is reported with: 46 for Delete, 27
@@ -35,9 +35,9 @@ class TForm4 : public QMdiSubWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    core::DrawingDocument document_;
+    core::DrawingDocument& document_;
     QScrollArea* scroll_ = nullptr;
-    PictureView* image1_ = nullptr;
+    PictureView* picture_ = nullptr;
 };
 
 }  // namespace ui

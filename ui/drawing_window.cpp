@@ -1,12 +1,12 @@
-#include "ui/tform4.h"
+#include "ui/drawing_window.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
 
 namespace ui {
 
-TForm4::TForm4(core::DxfVariant variant, QWidget* parent)
-    : QMdiSubWindow(parent), document_(variant) {
+DrawingWindow::DrawingWindow(core::DrawingDocument& document, QWidget* parent)
+    : QMdiSubWindow(parent), document_(document) {
     setObjectName("Form4");
     setWindowTitle(QString());
     scroll_ = new QScrollArea;
@@ -16,21 +16,14 @@ TForm4::TForm4(core::DxfVariant variant, QWidget* parent)
     // larger than the window.
     scroll_->setWidgetResizable(false);
     scroll_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    image1_ = new PictureView(document_.Image1);
-    image1_->setObjectName("Image1");
-    scroll_->setWidget(image1_);
+    picture_ = new PictureView(document_.Image1);
+    picture_->setObjectName("Image1");
+    scroll_->setWidget(picture_);
     setWidget(scroll_);
     resize(kDesignedWidth, kDesignedHeight);
 }
 
-TForm4::~TForm4() {
-    // The view is told of every change of the document's image, so it has to
-    // go before the document does; Qt would delete it only after the members.
-    setWidget(nullptr);
-    delete scroll_;
-}
-
-int TForm4::VirtualKey(int qt_key) {
+int DrawingWindow::VirtualKey(int qt_key) {
     switch (qt_key) {
         case Qt::Key_Delete:
             return 46;
@@ -41,14 +34,14 @@ int TForm4::VirtualKey(int qt_key) {
     }
 }
 
-void TForm4::keyPressEvent(QKeyEvent* event) {
+void DrawingWindow::keyPressEvent(QKeyEvent* event) {
     // Keys the scroll area does not use for scrolling arrive here from the
     // focused child as well.
     emit KeyPressed(VirtualKey(event->key()));
     event->accept();
 }
 
-void TForm4::closeEvent(QCloseEvent* event) {
+void DrawingWindow::closeEvent(QCloseEvent* event) {
     // The document lives as long as the program: closing only minimises.
     event->ignore();
     showMinimized();
