@@ -6,6 +6,7 @@
 
 #include "core/dxf_import.h"
 #include "core/executable_dir.h"
+#include "ui/desktop_conventions.h"
 #include "ui/display_settings_dialog.h"
 #include "ui/drawing_window.h"
 #include "ui/program_setup.h"
@@ -25,7 +26,8 @@ FrameWindow::FrameWindow(Design design, QWidget* parent)
     setObjectName("Form1");
     setWindowTitle(design_.caption);
     setWindowIcon(ProgramIcon(design_.icon));
-    resize(design_.width, design_.height);
+    // The designed size is the outside of the frame, as for the drawing window.
+    SizeOutsideOfFrame(*this, QSize(design_.width, design_.height));
     menuBar()->setObjectName("MainMenu1");
     menuBar()->setNativeMenuBar(false);
 
@@ -55,6 +57,8 @@ FrameWindow::FrameWindow(Design design, QWidget* parent)
     save_dialog_->setDefaultSuffix(design_.save_suffix);
     save_dialog_->setNameFilter(design_.save_filter);
     save_dialog_->setOption(QFileDialog::DontConfirmOverwrite, !design_.confirm_overwrite);
+    ReadyFileDialog(*open_dialog_);
+    ReadyFileDialog(*save_dialog_);
 }
 
 FrameWindow::~FrameWindow() = default;
@@ -73,6 +77,8 @@ void FrameWindow::Attach(DrawingWindow& drawing, const ToolDialogs& tools) {
     drawing_ = &drawing;
     tools_.emplace(tools);
     mdi_area_->addSubWindow(drawing_);
+    // A child window paints Qt's logo unless given an icon of its own.
+    drawing_->setWindowIcon(windowIcon());
     drawing_->show();
     OnAttached();
 }

@@ -17,6 +17,7 @@
 
 #include "core/number_text.h"
 #include "tools/trace_engine.h"
+#include "ui/desktop_conventions.h"
 #include "ui/dialog_frame.h"
 #include "ui/message_boxes.h"
 
@@ -170,7 +171,7 @@ TraceDialog::TraceDialog(raster::TImage& image, QWidget* parent)
     setObjectName(QStringLiteral("FrmTrase"));
     SetUpDialogFrame(*this, QStringLiteral("トレース"), 303, 213, FrameButtons::CloseAndMinimise);
 
-    threshold_slider_ = new QSlider(Qt::Horizontal, this);
+    threshold_slider_ = new TrackBar(Qt::Horizontal, this);
     threshold_slider_->setObjectName(QStringLiteral("TrackBar1"));
     threshold_slider_->setGeometry(8, 4, 285, 45);
     threshold_slider_->setRange(0, 100);

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "editor/editor_window.h"
+#include "ui/drawing_window.h"
 #include "ui/program_windows.h"
 #include "viewer/viewer_window.h"
 
@@ -42,6 +43,7 @@ class ProgramSetupTest : public QObject {
             const QIcon icon = windows->Frame().windowIcon();
             QCOMPARE(icon.availableSizes().size(), 4);
             editor = icon.pixmap(48).toImage();
+            QVERIFY(windows->Drawing().testAttribute(Qt::WA_SetWindowIcon));
             QVERIFY(!editor.isNull());
         }
         const auto windows = ui::ProgramWindows::Create<morlid::ViewerWindow>({});

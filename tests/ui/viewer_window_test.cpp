@@ -58,7 +58,7 @@ void ViewerWindowTest::cleanup() { program_.Stop(); }
 
 void ViewerWindowTest::MainWindowHasDesignedLook() {
     QCOMPARE(Frame().windowTitle(), QStringLiteral("Morlid Ver 1.00"));
-    QCOMPARE(Frame().size(), QSize(655, 563));
+    QCOMPARE(Frame().frameGeometry().size(), QSize(655, 563));
     QVERIFY(Frame().findChild<QLabel*>(QStringLiteral("Panel1")) == nullptr);
     QCOMPARE(Frame().MdiArea()->subWindowList(), QList<QMdiSubWindow*>{&Drawing()});
     QCOMPARE(Drawing().size(), QSize(472, 391));
