@@ -3,14 +3,18 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCompleter>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPointer>
+#include <QStyleHints>
 #include <QStyleOptionMenuItem>
 #include <QWindow>
+#include <optional>
 
 namespace ui {
 
@@ -76,15 +80,33 @@ class FileDialogWatcher : public QObject {
             name_->selectAll();
         } else if (event->type() == QEvent::MouseButtonPress && watched == completions_) {
             return ClickBeside(*static_cast<QMouseEvent*>(event));
+        } else if (watched == replayed_.window && replayed_.window != nullptr) {
+            SecondClick(*event);
         }
         return false;
     }
 
+    // Posted after a second press, so it runs once Qt has had its say.
+    void customEvent(QEvent* /*event*/) override {
+        if (double_click_.has_value() && replayed_.window != nullptr) {
+            QCoreApplication::sendEvent(replayed_.window, &*double_click_);
+        }
+        double_click_.reset();
+        replayed_ = {};
+    }
+
   private:
+    struct Replayed {
+        QPointer<QWindow> window;
+        QPoint at;
+        Qt::MouseButton button = Qt::NoButton;
+        QElapsedTimer since;
+    };
+
     bool ClickBeside(const QMouseEvent& click) {
         if (completions_->rect().contains(click.position().toPoint())) return false;
         completions_->hide();
-        // Handed to the window below as a fresh press, so focus and double-click
+        // Handed to the window below as a fresh press, so focus and selection
         // work as if the box had not been there.
         const QPoint global = click.globalPosition().toPoint();
         QWidget* target = QApplication::widgetAt(global);
@@ -93,12 +115,39 @@ class FileDialogWatcher : public QObject {
             QMouseEvent press(QEvent::MouseButtonPress, window->mapFromGlobal(global), global,
                               click.button(), click.buttons(), click.modifiers());
             QCoreApplication::sendEvent(window, &press);
+            replayed_ = {window, global, click.button(), {}};
+            replayed_.since.start();
+            QCoreApplication::instance()->installEventFilter(this);
         }
         return true;
     }
 
+    // Qt does not count the press that closed the box towards a double-click;
+    // the user did, so a quick second press on the same spot makes one.
+    void SecondClick(const QEvent& event) {
+        if (event.type() == QEvent::MouseButtonDblClick) {
+            double_click_.reset();  // Qt made it after all
+            return;
+        }
+        if (event.type() != QEvent::MouseButtonPress) return;
+        QCoreApplication::instance()->removeEventFilter(this);
+        const auto& press = static_cast<const QMouseEvent&>(event);
+        const QPoint global = press.globalPosition().toPoint();
+        if (press.button() == replayed_.button &&
+            replayed_.since.elapsed() < QGuiApplication::styleHints()->mouseDoubleClickInterval() &&
+            (global - replayed_.at).manhattanLength() <=
+                QGuiApplication::styleHints()->startDragDistance()) {
+            double_click_.emplace(QEvent::MouseButtonDblClick, press.position(),
+                                  press.globalPosition(), press.button(), press.buttons(),
+                                  press.modifiers());
+        }
+        QCoreApplication::postEvent(this, new QEvent(QEvent::User));
+    }
+
     QLineEdit* name_;
     QWidget* completions_;
+    Replayed replayed_;
+    std::optional<QMouseEvent> double_click_;
 };
 
 }  // namespace
