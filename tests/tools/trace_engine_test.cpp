@@ -13,7 +13,7 @@
 #include "core/failure.h"
 #include "core/line_list.h"
 #include "raster/tbitmap.h"
-#include "tools/scratch_dir.h"
+#include "support/scratch_dir.h"
 #include "tools/trace_engine_run.h"
 
 namespace {
