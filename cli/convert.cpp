@@ -25,6 +25,7 @@
 #include "core/picture_file.h"
 #include "raster/resource_error.h"
 #include "tools/resize_engine.h"
+#include "tools/trace_engine_run.h"
 
 namespace cli {
 namespace {

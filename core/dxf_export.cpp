@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <initializer_list>
-#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -92,11 +91,8 @@ class EntityWriter {
     void PutPosition(std::string_view x_code, std::string_view y_code, int32_t i) {
         out_.Append(x_code);
         out_.Append(document_.XList.Read(i));
-        const int64_t y = int64_t{document_.DrawHeight} - ParseWhole(document_.YList.Read(i));
-        // A sum outside the 32-bit range fails as its text would rather than wrap.
-        if (y < std::numeric_limits<int32_t>::min() || y > std::numeric_limits<int32_t>::max()) {
-            throw NotAWholeNumber(WholeText(y));
-        }
+        const int32_t y =
+            CheckedWhole(int64_t{document_.DrawHeight} - ParseWhole(document_.YList.Read(i)));
         out_.Append(y_code);
         out_.Append(WholeText(y));
     }

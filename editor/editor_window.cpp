@@ -29,8 +29,21 @@ editing::MouseButton PickButton(Qt::MouseButton button) {
             return editing::MouseButton::Left;
         case Qt::RightButton:
             return editing::MouseButton::Right;
-        default:
+        case Qt::MiddleButton:
             return editing::MouseButton::Middle;
+        default:
+            return editing::MouseButton::Other;
+    }
+}
+
+editing::Key PickKey(int key) {
+    switch (key) {
+        case Qt::Key_Delete:
+            return editing::Key::Delete;
+        case Qt::Key_Escape:
+            return editing::Key::Escape;
+        default:
+            return editing::Key::Other;
     }
 }
 
@@ -105,7 +118,7 @@ void EditorWindow::PicturePressed(Qt::MouseButton button, int x, int y) {
 }
 
 void EditorWindow::DrawingKeyPressed(int key) {
-    if (pick_modes_) RunCommand(this, [&] { pick_modes_->FormKeyDown(key); });
+    if (pick_modes_) RunCommand(this, [&] { pick_modes_->FormKeyDown(PickKey(key)); });
 }
 
 void EditorWindow::SaveCommand() {

@@ -6,8 +6,8 @@
 #include <QLabel>
 #include <memory>
 
-#include "editing/pick_modes.h"
 #include "core/drawing_document.h"
+#include "editing/pick_modes.h"
 #include "ui/frame_window.h"
 
 namespace korvane {

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
@@ -39,6 +40,13 @@ QLabel* PlaceLabel(QWidget* parent, const char* name, const QString& text, int l
     label->move(left, top);
     label->adjustSize();
     return label;
+}
+
+QLineEdit* PlaceEntry(QWidget* parent, const char* name, int left, int top, int width) {
+    auto* entry = new QLineEdit(parent);
+    entry->setObjectName(QString::fromLatin1(name));
+    entry->setGeometry(left, top, width, 20);
+    return entry;
 }
 
 QPushButton* PlaceButton(QWidget* parent, const char* name, const QString& text, int left,

@@ -9,6 +9,7 @@
 
 class QKeyEvent;
 class QLabel;
+class QLineEdit;
 class QShowEvent;
 class QPushButton;
 class QWidget;
@@ -29,6 +30,8 @@ void SetUpDialogFrame(QDialog& dialog, const QString& caption, int client_width,
 
 // A label sized to its text with its top-left corner at (left, top).
 QLabel* PlaceLabel(QWidget* parent, const char* name, const QString& text, int left, int top);
+// A text box 20 pixels high.
+QLineEdit* PlaceEntry(QWidget* parent, const char* name, int left, int top, int width);
 // A 75 by 25 button that is never the dialog's default button.
 QPushButton* PlaceButton(QWidget* parent, const char* name, const QString& text, int left, int top);
 

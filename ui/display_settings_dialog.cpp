@@ -14,13 +14,6 @@
 namespace ui {
 namespace {
 
-QLineEdit* PlaceSizeBox(QWidget* parent, const char* name, int top) {
-    auto* box = new QLineEdit(parent);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setGeometry(32, top, 77, 20);
-    return box;
-}
-
 QGroupBox* PlaceGroup(QWidget* parent, const char* name, const QString& title, int left, int top,
                       int width) {
     auto* group = new QGroupBox(title, parent);
@@ -66,11 +59,11 @@ DisplaySettingsDialog::DisplaySettingsDialog(raster::TImage& image, QWidget* par
 
     loaded_group_ = PlaceGroup(this, "GroupBox1", QStringLiteral("読込時のサイズ"), 8, 52, 125);
     PlaceLabel(loaded_group_, "Label1", QStringLiteral("X"), 12, 20);
-    loaded_width_ = PlaceSizeBox(loaded_group_, "Edit1", 16);
+    loaded_width_ = PlaceEntry(loaded_group_, "Edit1", 32, 16, 77);
     loaded_width_->setReadOnly(true);
     loaded_width_->setText(QStringLiteral("Edit1"));
     PlaceLabel(loaded_group_, "Label2", QStringLiteral("Y"), 12, 44);
-    loaded_height_ = PlaceSizeBox(loaded_group_, "Edit2", 40);
+    loaded_height_ = PlaceEntry(loaded_group_, "Edit2", 32, 40, 77);
     loaded_height_->setReadOnly(true);
     loaded_height_->setText(QStringLiteral("Edit1"));
 
@@ -79,10 +72,10 @@ DisplaySettingsDialog::DisplaySettingsDialog(raster::TImage& image, QWidget* par
 
     size_group_ = PlaceGroup(this, "GroupBox2", QStringLiteral("指定のサイズ"), 156, 72, 145);
     PlaceLabel(size_group_, "Label3", QStringLiteral("X"), 12, 20);
-    width_entry_ = PlaceSizeBox(size_group_, "Edit3", 16);
+    width_entry_ = PlaceEntry(size_group_, "Edit3", 32, 16, 77);
     DisableInputMethod(*width_entry_);
     PlaceLabel(size_group_, "Label4", QStringLiteral("Y"), 12, 44);
-    height_entry_ = PlaceSizeBox(size_group_, "Edit4", 40);
+    height_entry_ = PlaceEntry(size_group_, "Edit4", 32, 40, 77);
     DisableInputMethod(*height_entry_);
 
     shrink_check_ =

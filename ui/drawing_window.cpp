@@ -23,21 +23,10 @@ DrawingWindow::DrawingWindow(core::DrawingDocument& document, QWidget* parent)
     resize(kDesignedWidth, kDesignedHeight);
 }
 
-int DrawingWindow::VirtualKey(int qt_key) {
-    switch (qt_key) {
-        case Qt::Key_Delete:
-            return 46;
-        case Qt::Key_Escape:
-            return 27;
-        default:
-            return 0;
-    }
-}
-
 void DrawingWindow::keyPressEvent(QKeyEvent* event) {
     // Keys the scroll area does not use for scrolling arrive here from the
     // focused child as well.
-    emit KeyPressed(VirtualKey(event->key()));
+    emit KeyPressed(event->key());
     event->accept();
 }
 

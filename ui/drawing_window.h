@@ -23,12 +23,9 @@ class DrawingWindow : public QMdiSubWindow {
     [[nodiscard]] PictureView* Picture() { return picture_; }
     [[nodiscard]] QScrollArea* ScrollArea() { return scroll_; }
 
-    // The virtual-key code a key press is reported with: 46 for Delete, 27
-    // for Escape, 0 for every other key.
-    [[nodiscard]] static int VirtualKey(int qt_key);
-
   signals:
-    void KeyPressed(int virtual_key);
+    // A Qt::Key code, from the window or any of its children.
+    void KeyPressed(int key);
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -10,17 +10,6 @@
 #include "ui/message_boxes.h"
 
 namespace ui {
-namespace {
-
-QLineEdit* PlaceEntry(QWidget* parent, const char* name, int left, int top) {
-    auto* entry = new QLineEdit(parent);
-    entry->setObjectName(QString::fromLatin1(name));
-    entry->setGeometry(left, top, 121, 20);
-    return entry;
-}
-
-}  // namespace
-
 ResizeDialog::ResizeDialog(raster::TImage& image, QWidget* parent)
     : ToolDialog(parent), image_(image) {
     setObjectName(QStringLiteral("FrmSize"));
@@ -34,8 +23,8 @@ ResizeDialog::ResizeDialog(raster::TImage& image, QWidget* parent)
     current_height_ = PlaceLabel(this, "lblHeight", QString(), 96, 56);
     PlaceLabel(this, "Label6", QStringLiteral("→"), 152, 32);
     PlaceLabel(this, "Label7", QStringLiteral("→"), 152, 56);
-    width_entry_ = PlaceEntry(this, "EdtWidth", 184, 30);
-    height_entry_ = PlaceEntry(this, "EdtHeight", 184, 52);
+    width_entry_ = PlaceEntry(this, "EdtWidth", 184, 30, 121);
+    height_entry_ = PlaceEntry(this, "EdtHeight", 184, 52, 121);
     change_button_ = PlaceButton(this, "Button1", QStringLiteral("変更"), 88, 88);
     cancel_button_ = PlaceButton(this, "Button2", QStringLiteral("キャンセル"), 168, 88);
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "core/failure.h"
-#include "tools/scratch_dir.h"
+#include "support/scratch_dir.h"
 
 namespace {
 
