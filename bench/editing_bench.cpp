@@ -66,7 +66,7 @@ void BM_SelectHalfThenDelete(benchmark::State& state) {
         // Rows deleted by the previous round are inside again and go through
         // the same marking, growing, painting and deleting.
         modes.SelectRect(0, 0, kWidth / 2, kHeight);
-        modes.FormKeyDown(editing::kKeyDelete);
+        modes.FormKeyDown(editing::Key::Delete);
     }
     state.counters["rows"] = doc->RowCount();
 }
@@ -83,7 +83,7 @@ void BM_DeleteSelection(benchmark::State& state) {
         state.PauseTiming();
         modes.SelectRect(0, 0, kWidth / 2, kHeight);
         state.ResumeTiming();
-        modes.FormKeyDown(editing::kKeyDelete);
+        modes.FormKeyDown(editing::Key::Delete);
     }
 }
 

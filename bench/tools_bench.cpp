@@ -12,6 +12,7 @@
 #include "raster/timage.h"
 #include "tools/resize_engine.h"
 #include "tools/trace_engine.h"
+#include "tools/trace_engine_run.h"
 
 namespace {
 

@@ -1,21 +1,32 @@
 #include "cli/convert.h"
 
+#include <getopt.h>
+
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <limits>
+#include <map>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <ostream>
 #include <string_view>
+#include <system_error>
+#include <thread>
 
 #include "core/drawing_document.h"
 #include "core/dxf_import.h"
+#include "core/failure.h"
 #include "core/file_save.h"
 #include "core/line_list.h"
 #include "core/picture_file.h"
 #include "raster/resource_error.h"
 #include "tools/resize_engine.h"
+#include "tools/trace_engine_run.h"
 
 namespace cli {
 namespace {
@@ -126,109 +137,177 @@ class ConverterControls final : public tools::TraceControls {
 }  // namespace
 
 ParsedArguments ParseArguments(const std::vector<std::string>& args) {
-    ParsedArguments parsed;
-    // --help wins wherever it stands, even beside mistakes.
-    for (const std::string& arg : args) {
-        if (arg == "--") break;
-        if (arg == "--help") {
-            parsed.action = ParsedArguments::Action::Help;
-            return parsed;
-        }
-    }
+    enum : int { kResize = 256, kTrace, kBase, kKeys, kBlack, kOutDir, kHelp, kVersion };
+    static constexpr option kOptions[] = {
+        {"resize", required_argument, nullptr, kResize},
+        {"trace", required_argument, nullptr, kTrace},
+        {"base", required_argument, nullptr, kBase},
+        {"keys", required_argument, nullptr, kKeys},
+        {"black", no_argument, nullptr, kBlack},
+        {"out-dir", required_argument, nullptr, kOutDir},
+        {"jobs", required_argument, nullptr, 'j'},
+        {"help", no_argument, nullptr, kHelp},
+        {"version", no_argument, nullptr, kVersion},
+        {nullptr, 0, nullptr, 0},
+    };
 
+    std::vector<std::string> words{std::string(kProgram)};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    ParsedArguments parsed;
     ConvertRequest& request = parsed.request;
     std::vector<std::string> files;
-    bool options_ended = false;
+    bool help = false;
+    bool version = false;
+    bool keys_given = false;
+    bool jobs_given = false;
+    std::string problem;  // the first mistake; later ones are not reported
+    const auto mistake = [&problem](std::string text) {
+        if (problem.empty()) problem = std::move(text);
+    };
 
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string_view arg = args[i];
-        if (options_ended || arg.size() < 2 || arg[0] != '-') {
-            files.emplace_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            options_ended = true;
-            continue;
-        }
-        // "--name value" and "--name=value" both work.
-        std::string_view name = arg;
-        std::optional<std::string_view> inline_value;
-        if (const std::size_t eq = arg.find('='); eq != std::string_view::npos) {
-            name = arg.substr(0, eq);
-            inline_value = arg.substr(eq + 1);
-        }
-        const bool takes_value =
-            name == "--resize" || name == "--trace" || name == "--base" || name == "--keys";
-        const bool is_flag = name == "--help" || name == "--black";
-        if (!takes_value && !is_flag) return Problem("unknown option '" + std::string(arg) + "'");
-        if (is_flag && inline_value) {
-            return Problem("option '" + std::string(name) + "' takes no value");
-        }
-
-        if (name == "--black") {
-            request.paint_black = true;
-            continue;
-        }
-
-        std::string_view value;
-        if (inline_value) {
-            value = *inline_value;
-        } else if (i + 1 < args.size()) {
-            value = args[++i];
-        } else {
-            return Problem("option '" + std::string(name) + "' needs a value");
-        }
-
-        if (name == "--resize") {
-            const auto step = ParseSize(value);
-            if (!step) {
-                return Problem("--resize needs WIDTHxHEIGHT in pixels, e.g. 800x600, not '" +
-                               std::string(value) + "'");
-            }
-            request.steps.push_back(*step);
-        } else if (name == "--trace") {
-            const auto threshold = ParseCount(value);
-            if (!threshold || *threshold > 100) {
-                return Problem("--trace needs a threshold from 0 to 100, not '" +
-                               std::string(value) + "'");
-            }
-            Step step;
-            step.kind = Step::Kind::Trace;
-            step.threshold = *threshold;
-            request.steps.push_back(step);
-        } else if (name == "--base") {
-            const auto base = ParseBase(value);
-            if (!base) {
-                return Problem("--base needs red, green or blue, not '" + std::string(value) + "'");
-            }
-            request.base = *base;
-        } else {  // --keys
-            if (value.empty()) return Problem("--keys needs a file name");
-            request.keys_path = std::string(value);
+    // "-" first keeps files in place among the options, ":" reports a missing value apart.
+    optind = 0;  // a full restart, as this may run more than once in a process
+    opterr = 0;
+    const int argc = static_cast<int>(words.size());
+    for (int code; (code = getopt_long(argc, argv.data(), "-:j:", kOptions, nullptr)) != -1;) {
+        const std::string value = optarg != nullptr ? optarg : "";
+        switch (code) {
+            case 1:
+                files.push_back(value);
+                break;
+            case kResize:
+                if (const auto step = ParseSize(value)) {
+                    request.steps.push_back(*step);
+                } else {
+                    mistake("--resize needs WIDTHxHEIGHT in pixels, e.g. 800x600, not '" + value +
+                            "'");
+                }
+                break;
+            case kTrace:
+                if (const auto threshold = ParseCount(value); threshold && *threshold <= 100) {
+                    Step step;
+                    step.kind = Step::Kind::Trace;
+                    step.threshold = *threshold;
+                    request.steps.push_back(step);
+                } else {
+                    mistake("--trace needs a threshold from 0 to 100, not '" + value + "'");
+                }
+                break;
+            case kBase:
+                if (const auto base = ParseBase(value)) {
+                    request.base = *base;
+                } else {
+                    mistake("--base needs red, green or blue, not '" + value + "'");
+                }
+                break;
+            case kKeys:
+                if (value.empty()) mistake("--keys needs a file name");
+                request.keys_path = value;
+                keys_given = true;
+                break;
+            case kBlack:
+                request.paint_black = true;
+                break;
+            case kOutDir:
+                if (value.empty()) mistake("--out-dir needs a folder name");
+                parsed.out_dir = value;
+                break;
+            case 'j':
+                if (const auto jobs = ParseCount(value); jobs && *jobs > 0) {
+                    parsed.jobs = static_cast<unsigned>(*jobs);
+                } else {
+                    mistake("--jobs needs a number of workers from 1 up, not '" + value + "'");
+                }
+                jobs_given = true;
+                break;
+            case kHelp:
+                help = true;
+                break;
+            case kVersion:
+                version = true;
+                break;
+            case ':':
+                mistake("option '" + std::string(argv[optind - 1]) + "' needs a value");
+                break;
+            default:  // '?'
+                if (optopt >= kResize) {
+                    const std::string_view given = argv[optind - 1];
+                    mistake("option '" + std::string(given.substr(0, given.find('='))) +
+                            "' takes no value");
+                } else if (optopt != 0) {
+                    mistake("unknown option '-" + std::string(1, static_cast<char>(optopt)) + "'");
+                } else {
+                    mistake("unknown or ambiguous option '" + std::string(argv[optind - 1]) + "'");
+                }
+                break;
         }
     }
+    for (int i = optind; i < argc; ++i) files.emplace_back(argv[static_cast<std::size_t>(i)]);
 
-    if (files.size() != 2) {
-        return Problem(files.size() < 2 ? "missing input or output file" : "too many file names");
+    // --help wins wherever it stands, even beside mistakes; then --version.
+    if (help) {
+        parsed.action = ParsedArguments::Action::Help;
+        return parsed;
     }
-    request.input = files[0];
-    request.output = files[1];
-    parsed.action = ParsedArguments::Action::Convert;
+    if (version) {
+        parsed.action = ParsedArguments::Action::Version;
+        return parsed;
+    }
+    if (!problem.empty()) return Problem(std::move(problem));
+
+    if (parsed.out_dir.empty()) {
+        if (jobs_given) return Problem("--jobs works only with --out-dir");
+        if (files.size() != 2) {
+            return Problem(files.size() < 2 ? "missing input or output file"
+                                            : "too many file names");
+        }
+        request.input = files[0];
+        request.output = files[1];
+        parsed.action = ParsedArguments::Action::Convert;
+        return parsed;
+    }
+
+    if (keys_given) return Problem("--keys does not work with --out-dir: keys go to DIR/NAME.txt");
+    if (files.empty()) return Problem("missing input file");
+    // Two inputs of one name would overwrite each other's results.
+    std::map<std::string, std::string> outputs;
+    for (const std::string& input : files) {
+        const std::string output = BatchItem(request, parsed.out_dir, input).output;
+        const auto [at, fresh] = outputs.emplace(output, input);
+        if (!fresh) {
+            return Problem("'" + at->second + "' and '" + input + "' would both write '" + output +
+                           "'");
+        }
+    }
+    parsed.inputs = std::move(files);
+    parsed.action = ParsedArguments::Action::Batch;
     return parsed;
 }
 
 std::string UsageText() {
     return "usage: morlid-convert [options] IN.dxf OUT.bmp\n"
+           "   or: morlid-convert [options] --out-dir DIR IN.dxf...\n"
            "Try 'morlid-convert --help' for more information.\n";
 }
 
+std::string VersionText() { return "morlid-convert (Korvane) " KORVANE_VERSION "\n"; }
+
 std::string HelpText() {
     return "usage: morlid-convert [options] IN.dxf OUT.bmp\n"
+           "   or: morlid-convert [options] --out-dir DIR IN.dxf...\n"
            "\n"
            "Draws the DXF drawing IN.dxf as the viewer Morlid does and writes the picture\n"
            "to OUT.bmp as a Windows bitmap. --resize and --trace are applied in the order\n"
            "they are given. Files are written only at the end, once every step has\n"
            "succeeded; on failure OUT.bmp is left as it was.\n"
+           "\n"
+           "With --out-dir, every IN.dxf becomes DIR/NAME.bmp (and DIR/NAME.txt for the\n"
+           "keys when tracing), several at a time. A failing drawing is reported with its\n"
+           "file name, leaves no file in DIR and does not stop the others.\n"
            "\n"
            "Options:\n"
            "  --resize WxH     resize the picture to W by H pixels by nearest sample\n"
@@ -240,13 +319,29 @@ std::string HelpText() {
            "                   green or blue (leave out for a white background)\n"
            "  --keys PATH      file for the sorted grey keys of the last trace\n"
            "                   (default: Image.txt in the current directory)\n"
+           "  --out-dir DIR    convert every input into DIR (created when missing)\n"
+           "  -j, --jobs N     with --out-dir: convert N drawings at a time\n"
+           "                   (default: the number of processors)\n"
            "  --help           show this help and exit\n"
+           "  --version        show the version and exit\n"
            "\n"
            "--black, --base and --keys apply wherever they stand on the command line.\n"
            "The key file is written before OUT.bmp.\n"
            "\n"
            "Exit status: 0 done; 1 failure (the message on standard error, OUT.bmp not\n"
-           "written); 2 bad usage.\n";
+           "written; with --out-dir: any input failed); 2 bad usage.\n";
+}
+
+ConvertRequest BatchItem(const ConvertRequest& shared, const std::string& out_dir,
+                         const std::string& input) {
+    ConvertRequest item = shared;
+    const std::string stem =
+        (std::filesystem::path(out_dir) / std::filesystem::path(input).stem()).string();
+    item.input = input;
+    item.output = stem + ".bmp";
+    item.keys_path = stem + ".txt";
+    item.remove_keys_on_failure = true;
+    return item;
 }
 
 void Convert(const ConvertRequest& request, std::ostream* progress) {
@@ -272,7 +367,103 @@ void Convert(const ConvertRequest& request, std::ostream* progress) {
     }
 
     if (traced) keys.SaveToFile(request.keys_path);
-    core::SavePictureToFile(image.Picture, request.output);
+    try {
+        core::SavePictureToFile(image.Picture, request.output);
+    } catch (...) {
+        if (traced && request.remove_keys_on_failure) std::remove(request.keys_path.c_str());
+        throw;
+    }
+}
+
+namespace {
+
+std::string FailureText(const std::exception_ptr& failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::bad_alloc&) {
+        return raster::ResourceError().what();
+    } catch (const std::exception& error) {
+        return error.what();
+    }
+}
+
+// What a batch has done so far; shared by its workers.
+class BatchReport {
+  public:
+    BatchReport(std::ostream& err, std::size_t total, bool show_progress)
+        : err_(err), total_(total), show_progress_(show_progress) {}
+
+    void Finished(const std::string& input, const std::string& failure) {
+        const std::lock_guard lock(mutex_);
+        ++done_;
+        if (!failure.empty()) {
+            ++failed_;
+            if (show_progress_) err_ << "\r\033[K";  // the message replaces the progress line
+            err_ << input << ": " << failure << '\n';
+        }
+        if (show_progress_) {
+            err_ << "\rconverted " << done_ << " of " << total_;
+            if (failed_ > 0) err_ << ", " << failed_ << " failed";
+            if (done_ == total_) err_ << '\n';
+        }
+        err_.flush();
+    }
+
+    [[nodiscard]] bool AnyFailed() const {
+        const std::lock_guard lock(mutex_);
+        return failed_ > 0;
+    }
+
+  private:
+    std::ostream& err_;
+    const std::size_t total_;
+    const bool show_progress_;
+    mutable std::mutex mutex_;
+    std::size_t done_ = 0;
+    std::size_t failed_ = 0;
+};
+
+}  // namespace
+
+int RunBatch(const ParsedArguments& parsed, std::ostream& err, bool show_progress) {
+    std::error_code error;
+    std::filesystem::create_directories(parsed.out_dir, error);
+    if (error) {
+        err << core::CannotCreate(core::FullPath(parsed.out_dir),
+                                  core::SystemErrorText(error.value()))
+                   .what()
+            << '\n';
+        return kExitFailure;
+    }
+
+    const std::vector<std::string>& inputs = parsed.inputs;
+    BatchReport report(err, inputs.size(), show_progress);
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (std::size_t index; (index = next++) < inputs.size();) {
+            std::string failure;
+            try {
+                Convert(BatchItem(parsed.request, parsed.out_dir, inputs[index]), nullptr);
+            } catch (...) {
+                failure = FailureText(std::current_exception());
+            }
+            report.Finished(inputs[index], failure);
+        }
+    };
+
+    unsigned jobs = parsed.jobs != 0 ? parsed.jobs : std::thread::hardware_concurrency();
+    jobs = static_cast<unsigned>(std::min<std::size_t>(std::max(jobs, 1u), inputs.size()));
+    std::vector<std::jthread> workers;
+    for (unsigned i = 1; i < jobs; ++i) {
+        try {
+            workers.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;  // fewer workers still finish the job
+        }
+    }
+    work();
+    workers.clear();  // joins
+    return report.AnyFailed() ? kExitFailure : kExitOk;
 }
 
 int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -280,9 +471,12 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     const ParsedArguments parsed = ParseArguments(args);
     switch (parsed.action) {
         case ParsedArguments::Action::Help:
-            out << HelpText();
+        case ParsedArguments::Action::Version:
+            out << (parsed.action == ParsedArguments::Action::Help ? HelpText() : VersionText());
             out.flush();
             return out ? kExitOk : kExitFailure;
+        case ParsedArguments::Action::Batch:
+            return RunBatch(parsed, err, show_progress);
         case ParsedArguments::Action::Usage:
             err << kProgram << ": " << parsed.problem << '\n' << UsageText();
             return kExitUsage;
@@ -291,11 +485,8 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     try {
         Convert(parsed.request, show_progress ? &err : nullptr);
-    } catch (const std::bad_alloc&) {
-        err << raster::ResourceError().what() << '\n';
-        return kExitFailure;
-    } catch (const std::exception& failure) {
-        err << failure.what() << '\n';
+    } catch (...) {
+        err << FailureText(std::current_exception()) << '\n';
         return kExitFailure;
     }
     return kExitOk;

@@ -1,8 +1,9 @@
 #include "core/dxf_export.h"
 
+#include <unistd.h>
+
 #include <cstdint>
 #include <initializer_list>
-#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -90,11 +91,8 @@ class EntityWriter {
     void PutPosition(std::string_view x_code, std::string_view y_code, int32_t i) {
         out_.Append(x_code);
         out_.Append(document_.XList.Read(i));
-        const int64_t y = int64_t{document_.DrawHeight} - ParseWhole(document_.YList.Read(i));
-        // A sum outside the 32-bit range fails as its text would rather than wrap.
-        if (y < std::numeric_limits<int32_t>::min() || y > std::numeric_limits<int32_t>::max()) {
-            throw NotAWholeNumber(WholeText(y));
-        }
+        const int32_t y =
+            CheckedWhole(int64_t{document_.DrawHeight} - ParseWhole(document_.YList.Read(i)));
         out_.Append(y_code);
         out_.Append(WholeText(y));
     }
@@ -118,7 +116,15 @@ void AppendEntityLines(const DrawingDocument& document, LineList& out) {
 
 }  // namespace
 
-std::string HeaderTemplatePath() { return ExecutableDir() + "/Header.dat"; }
+std::string HeaderTemplatePath(const std::string& program_dir) {
+    const std::string beside = program_dir + "/Header.dat";
+    const std::string installed = program_dir + "/../share/korvane/Header.dat";
+    // When neither is there, the failure names the file beside the program.
+    return ::access(beside.c_str(), F_OK) != 0 && ::access(installed.c_str(), F_OK) == 0 ? installed
+                                                                                         : beside;
+}
+
+std::string HeaderTemplatePath() { return HeaderTemplatePath(ExecutableDir()); }
 
 void SaveDxf(const DrawingDocument& document, const std::string& path) {
     SaveDxf(document, path, HeaderTemplatePath());

@@ -5,8 +5,10 @@
 
 namespace core {
 
-// The header template's path: "Header.dat" in the running program's folder.
+// The header template's path: "Header.dat" in the running program's folder,
+// else the installed one in ../share/korvane beside that folder.
 [[nodiscard]] std::string HeaderTemplatePath();
+[[nodiscard]] std::string HeaderTemplatePath(const std::string& program_dir);
 
 // Writes the template followed by every live row as DXF entities.
 void SaveDxf(const DrawingDocument& document, const std::string& path);

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cstdint>
-#include <limits>
 #include <memory>
 #include <string_view>
 #include <utility>
@@ -48,16 +47,6 @@ Axis CoordinateCode(std::string_view line) {
     if (line[1] == '1') return Axis::kX;
     if (line[1] == '2') return Axis::kY;
     return Axis::kNone;
-}
-
-// Sums that leave the 32-bit range fail the way a whole-number text of that
-// value would, instead of wrapping into a wrong size or position.
-int32_t CheckedWhole(int64_t value) {
-    if (value < std::numeric_limits<int32_t>::min() ||
-        value > std::numeric_limits<int32_t>::max()) {
-        throw NotAWholeNumber(WholeText(value));
-    }
-    return static_cast<int32_t>(value);
 }
 
 // The primitive table under construction, one text per list with a line end

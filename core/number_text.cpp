@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <limits>
 
 #include "core/failure.h"
 #include "core/regional_symbols.h"
@@ -16,6 +17,23 @@ namespace core {
 namespace {
 
 constexpr bool IsDigit(char c) { return static_cast<unsigned char>(c - '0') <= 9; }
+
+// What comes before the digits of a number: blanks, then an optional sign.
+struct Lead {
+    std::size_t digits = 0;  // where the part after them begins
+    bool negative = false;
+};
+
+Lead ReadLead(std::string_view text) {
+    Lead lead;
+    std::size_t& i = lead.digits;
+    while (i < text.size() && text[i] == ' ') ++i;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        lead.negative = text[i] == '-';
+        ++i;
+    }
+    return lead;
+}
 
 constexpr int HexDigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -104,14 +122,10 @@ std::string ExponentText(const Digits18& d, bool negative) {
 // the text is not plain or the result would not fit; the long way then
 // decides (and names the right text when it fails).
 bool PlainNumText(std::string_view text, int32_t& result) {
-    const char* p = text.data();
-    const char* const end = p + text.size();
-    while (p < end && *p == ' ') ++p;
-    bool negative = false;
-    if (p < end && (*p == '-' || *p == '+')) {
-        negative = *p == '-';
-        ++p;
-    }
+    const Lead lead = ReadLead(text);
+    const char* p = text.data() + lead.digits;
+    const char* const end = text.data() + text.size();
+    const bool negative = lead.negative;
     uint64_t mantissa = 0;
     int significant = 0;
     bool any_digit = false;
@@ -160,14 +174,10 @@ std::string TwoDigits(int value) {
 }  // namespace
 
 int32_t ParseWhole(std::string_view text) {
-    const char* p = text.data();
-    const char* const end = p + text.size();
-    while (p < end && *p == ' ') ++p;
-    bool negative = false;
-    if (p < end && (*p == '-' || *p == '+')) {
-        negative = *p == '-';
-        ++p;
-    }
+    const Lead lead = ReadLead(text);
+    const char* p = text.data() + lead.digits;
+    const char* const end = text.data() + text.size();
+    const bool negative = lead.negative;
     if (p == end) throw NotAWholeNumber(text);
 
     if (*p == '$' || *p == 'x' || *p == 'X' ||
@@ -205,13 +215,9 @@ long double ParseReal(std::string_view text) {
 
 long double ParseReal(std::string_view text, char decimal_separator) {
     const std::size_t n = text.size();
-    std::size_t i = 0;
-    while (i < n && text[i] == ' ') ++i;
-    bool negative = false;
-    if (i < n && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
+    const Lead lead = ReadLead(text);
+    std::size_t i = lead.digits;
+    const bool negative = lead.negative;
     const std::size_t whole_begin = i;
     while (i < n && IsDigit(text[i])) ++i;
     const std::size_t whole_end = i;
@@ -305,6 +311,14 @@ int32_t NumTextExact(std::string_view text) {
 }
 
 std::string WholeText(int64_t value) { return std::to_string(value); }
+
+int32_t CheckedWhole(int64_t value) {
+    if (value < std::numeric_limits<int32_t>::min() ||
+        value > std::numeric_limits<int32_t>::max()) {
+        throw NotAWholeNumber(WholeText(value));
+    }
+    return static_cast<int32_t>(value);
+}
 
 std::string HexText(int32_t value, int min_digits) {
     if (min_digits < 0 || min_digits > 32) min_digits = 0;

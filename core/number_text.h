@@ -29,6 +29,9 @@ namespace core {
 [[nodiscard]] int32_t NumTextExact(std::string_view text);
 
 [[nodiscard]] std::string WholeText(int64_t value);
+// A sum narrowed to 32 bits; out of range it fails the way a whole-number
+// text of that value would, instead of wrapping into a wrong size or position.
+[[nodiscard]] int32_t CheckedWhole(int64_t value);
 [[nodiscard]] std::string HexText(int32_t value, int min_digits);
 // Local time of day as "hh:nn:ss" with the regional time separator.
 [[nodiscard]] std::string ClockText();

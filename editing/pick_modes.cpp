@@ -64,6 +64,9 @@ void PickModes::Image1MouseDown(MouseButton button, int32_t x, int32_t y) {
 
     ++ClickCount;
     if (ClickCount == 2) {
+        // Reset before acting: a second click that fails still ends the
+        // gesture, so the next click starts a new one.
+        ClickCount = 0;
         if (mode_ == Mode::Delete) {
             SelectRect(PrevX, PrevY, x, y);
             Show(status::D3);
@@ -71,7 +74,6 @@ void PickModes::Image1MouseDown(MouseButton button, int32_t x, int32_t y) {
             AddLine(PrevX, PrevY, x, y);
             Show(status::L1);
         }
-        ClickCount = 0;
     } else if (mode_ == Mode::Delete) {
         Show(status::D2);
     } else if (mode_ == Mode::Line) {
@@ -84,11 +86,11 @@ void PickModes::Image1MouseDown(MouseButton button, int32_t x, int32_t y) {
     document_.Image1.Canvas().Pen.Color = raster::clBlue;
 }
 
-void PickModes::FormKeyDown(int key) {
-    if (key == kKeyDelete) {
+void PickModes::FormKeyDown(Key key) {
+    if (key == Key::Delete) {
         ConfirmSelection(kDeleted, raster::clSilver);
         Show(status::D1);
-    } else if (key == kKeyEscape) {
+    } else if (key == Key::Escape) {
         ConfirmSelection(kNormal, raster::clBlack);
         Show(status::D1);
     }

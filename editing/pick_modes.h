@@ -14,10 +14,10 @@
 namespace editing {
 
 enum class Mode { None, Delete, Line };
-enum class MouseButton { Left, Right, Middle };
-
-inline constexpr int kKeyEscape = 27;
-inline constexpr int kKeyDelete = 46;
+// The buttons and keys the gestures tell apart; the window code maps its
+// toolkit's events onto them.
+enum class MouseButton { Left, Right, Middle, Other };
+enum class Key { Delete, Escape, Other };
 
 namespace status {
 inline constexpr std::string_view D1 = "[削除モード]1点目をクリックしてください。";
@@ -40,8 +40,8 @@ class PickModes {
     void NLineClick();
 
     void Image1MouseDown(MouseButton button, int32_t x, int32_t y);
-    // Virtual key codes: 46 Delete, 27 Escape; others are ignored.
-    void FormKeyDown(int key);
+    // Delete and Escape act on the selection; other keys are ignored.
+    void FormKeyDown(Key key);
 
     void AddLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
     void SelectRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2);

@@ -3,7 +3,6 @@
 // pixel whose rank percentage is above the threshold, the rest black on
 // request. The live choices are read through TraceControls at every pixel, so
 // a dialog's controls take effect from the next pixel.
-#include <concepts>
 #include <cstdint>
 #include <string>
 
@@ -16,8 +15,6 @@ enum class BaseColour { None, Red, Green, Blue };
 
 // The grey level (0..340) of a colour as read from a pixel.
 [[nodiscard]] int GreyLevel(uint32_t colour, BaseColour base);
-// The grey key text: the level as six digits, "000000".."000340".
-[[nodiscard]] std::string GreyKey(uint32_t colour, BaseColour base);
 
 class TraceControls {
   public:
@@ -45,12 +42,7 @@ TraceOutcome RunTrace(raster::TBitmap& bitmap, TraceControls& controls,
 
 // Both passes as RunTrace, without the file: when complete, `keys` holds the
 // sorted key list (replacing its lines); a cancel leaves `keys` unchanged.
+// trace_engine_run.h has the same for a controls class known when compiling.
 TraceOutcome RunTraceToList(raster::TBitmap& bitmap, TraceControls& controls, core::LineList& keys);
-// The same for a controls class known when compiling: with a final class the
-// hooks are called directly instead of through the virtual table.
-template <std::derived_from<TraceControls> Controls>
-TraceOutcome RunTraceToList(raster::TBitmap& bitmap, Controls& controls, core::LineList& keys);
 
 }  // namespace tools
-
-#include "tools/trace_engine_run.h"  // IWYU pragma: export

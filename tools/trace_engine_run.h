@@ -1,19 +1,22 @@
 #pragma once
-// The trace run itself, included by trace_engine.h. It is a template over the
-// controls class so that a caller whose class is known when compiling (the
-// converter, a final class) gets its hooks called directly: with six or seven
-// hook calls per pixel, indirect calls are most of the cost of a quick run.
+// The trace run itself, for trace_engine.cpp and for callers whose controls
+// class is known when compiling (the converter, a final class): their hooks
+// are called directly; with six or seven hook calls per pixel, indirect calls
+// are most of the cost of a quick run.
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "core/line_list.h"
+#include "core/number_text.h"
 #include "raster/tbitmap.h"
 #include "raster/tcolor.h"
+#include "tools/trace_engine.h"
 
 namespace tools::trace_detail {
 
@@ -46,9 +49,6 @@ inline constexpr int kLevelCount = 341;  // 0..340: two channels plus twice the 
     }
     return (red + green + blue) / 3;
 }
-
-// "000000".."000340".
-[[nodiscard]] std::string KeyText(int level);
 
 // The passes go column by column, which in a row-major picture is one cache
 // line and one memory page per pixel. Reading a block of columns row by row
@@ -258,7 +258,7 @@ TraceOutcome Run(raster::TBitmap& bitmap, Controls& controls, core::LineList& ke
 
     keys.Clear();
     keys.Reserve(levels.size(), levels.size() * 6);
-    for (const int level : levels) keys.Append(KeyText(level));
+    for (const int level : levels) keys.Append(core::RoundText(level, 6));
     return TraceOutcome::Completed;
 }
 
@@ -266,6 +266,7 @@ TraceOutcome Run(raster::TBitmap& bitmap, Controls& controls, core::LineList& ke
 
 namespace tools {
 
+// RunTraceToList with the hooks of `Controls` called directly.
 template <std::derived_from<TraceControls> Controls>
 TraceOutcome RunTraceToList(raster::TBitmap& bitmap, Controls& controls, core::LineList& keys) {
     return trace_detail::Run(bitmap, controls, keys);

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
@@ -11,7 +12,7 @@
 
 namespace ui {
 
-QFont DialogFont() {
+QFont ProgramFont() {
     QFont font;
     font.setFamilies(
         QStringList{QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("Noto Sans CJK JP")});
@@ -22,7 +23,7 @@ QFont DialogFont() {
 void SetUpDialogFrame(QDialog& dialog, const QString& caption, int client_width, int client_height,
                       FrameButtons buttons) {
     dialog.setWindowTitle(caption);
-    dialog.setFont(DialogFont());
+    dialog.setFont(ProgramFont());
     dialog.setFixedSize(client_width, client_height);
     dialog.setSizeGripEnabled(false);
     dialog.setModal(true);
@@ -39,6 +40,13 @@ QLabel* PlaceLabel(QWidget* parent, const char* name, const QString& text, int l
     label->move(left, top);
     label->adjustSize();
     return label;
+}
+
+QLineEdit* PlaceEntry(QWidget* parent, const char* name, int left, int top, int width) {
+    auto* entry = new QLineEdit(parent);
+    entry->setObjectName(QString::fromLatin1(name));
+    entry->setGeometry(left, top, width, 20);
+    return entry;
 }
 
 QPushButton* PlaceButton(QWidget* parent, const char* name, const QString& text, int left,
@@ -77,7 +85,7 @@ void ToolDialog::showEvent(QShowEvent* event) {
     // A restore from the task bar is spontaneous and refreshes nothing.
     if (!event->spontaneous()) {
         CentreOnScreen(*this);
-        FormShow();
+        OnShow();
     }
     QDialog::showEvent(event);
 }

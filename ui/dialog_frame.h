@@ -9,6 +9,7 @@
 
 class QKeyEvent;
 class QLabel;
+class QLineEdit;
 class QShowEvent;
 class QPushButton;
 class QWidget;
@@ -20,14 +21,17 @@ enum class FrameButtons {
     CloseOnly,         // dialog border: close only
 };
 
-// "ＭＳ Ｐゴシック", 12 pixels high, with a free fallback for the same glyphs.
-[[nodiscard]] QFont DialogFont();
+// The font of every window of both programs: "ＭＳ Ｐゴシック", 12 pixels
+// high, with a free fallback for the same glyphs.
+[[nodiscard]] QFont ProgramFont();
 
 void SetUpDialogFrame(QDialog& dialog, const QString& caption, int client_width, int client_height,
                       FrameButtons buttons);
 
 // A label sized to its text with its top-left corner at (left, top).
 QLabel* PlaceLabel(QWidget* parent, const char* name, const QString& text, int left, int top);
+// A text box 20 pixels high.
+QLineEdit* PlaceEntry(QWidget* parent, const char* name, int left, int top, int width);
 // A 75 by 25 button that is never the dialog's default button.
 QPushButton* PlaceButton(QWidget* parent, const char* name, const QString& text, int left, int top);
 
@@ -40,14 +44,14 @@ void NarrowToFit(QWidget& control, int width);
 // Centres the window, frame included, on the screen it is on.
 void CentreOnScreen(QWidget& window);
 
-// What the three tool dialogs share: centred at every showing, FormShow run
+// What the three tool dialogs share: centred at every showing, OnShow run
 // then, and Escape ignored since none of them has a cancel button.
 class ToolDialog : public QDialog {
   public:
     using QDialog::QDialog;
 
   protected:
-    virtual void FormShow() = 0;
+    virtual void OnShow() = 0;
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     // Tab order through `controls`, in the given order.

@@ -6,10 +6,12 @@
 
 #include "core/dxf_import.h"
 #include "core/executable_dir.h"
-#include "ui/tform4.h"
-#include "ui/tfrm_settei.h"
-#include "ui/tfrm_size.h"
-#include "ui/tfrm_trase.h"
+#include "ui/desktop_conventions.h"
+#include "ui/display_settings_dialog.h"
+#include "ui/drawing_window.h"
+#include "ui/program_setup.h"
+#include "ui/resize_dialog.h"
+#include "ui/trace_dialog.h"
 
 namespace ui {
 
@@ -23,7 +25,9 @@ FrameWindow::FrameWindow(Design design, QWidget* parent)
     : QMainWindow(parent), design_(std::move(design)) {
     setObjectName("Form1");
     setWindowTitle(design_.caption);
-    resize(design_.width, design_.height);
+    setWindowIcon(ProgramIcon(design_.icon));
+    // The designed size is the outside of the frame, as for the drawing window.
+    SizeOutsideOfFrame(*this, QSize(design_.width, design_.height));
     menuBar()->setObjectName("MainMenu1");
     menuBar()->setNativeMenuBar(false);
 
@@ -38,42 +42,44 @@ FrameWindow::FrameWindow(Design design, QWidget* parent)
 
     // One dialog object each for the program's life, so a chosen folder and
     // name are proposed again next time.
-    open_dlg_ = new QFileDialog(this);
-    open_dlg_->setObjectName("OpenDlg");
-    open_dlg_->setOption(QFileDialog::DontUseNativeDialog);
-    open_dlg_->setAcceptMode(QFileDialog::AcceptOpen);
-    open_dlg_->setDefaultSuffix(QStringLiteral("dxf"));
-    open_dlg_->setNameFilter(QStringLiteral("DXFファイル(図面） (*.dxf)"));
+    open_dialog_ = new QFileDialog(this);
+    open_dialog_->setObjectName("OpenDlg");
+    open_dialog_->setOption(QFileDialog::DontUseNativeDialog);
+    open_dialog_->setAcceptMode(QFileDialog::AcceptOpen);
+    open_dialog_->setDefaultSuffix(QStringLiteral("dxf"));
+    open_dialog_->setNameFilter(QStringLiteral("DXFファイル(図面） (*.dxf)"));
 
-    save_dlg_ = new QFileDialog(this);
-    save_dlg_->setObjectName("SaveDlg");
-    save_dlg_->setOption(QFileDialog::DontUseNativeDialog);
-    save_dlg_->setAcceptMode(QFileDialog::AcceptSave);
-    save_dlg_->setFileMode(QFileDialog::AnyFile);
-    save_dlg_->setDefaultSuffix(design_.save_suffix);
-    save_dlg_->setNameFilter(design_.save_filter);
-    save_dlg_->setOption(QFileDialog::DontConfirmOverwrite, !design_.confirm_overwrite);
+    save_dialog_ = new QFileDialog(this);
+    save_dialog_->setObjectName("SaveDlg");
+    save_dialog_->setOption(QFileDialog::DontUseNativeDialog);
+    save_dialog_->setAcceptMode(QFileDialog::AcceptSave);
+    save_dialog_->setFileMode(QFileDialog::AnyFile);
+    save_dialog_->setDefaultSuffix(design_.save_suffix);
+    save_dialog_->setNameFilter(design_.save_filter);
+    save_dialog_->setOption(QFileDialog::DontConfirmOverwrite, !design_.confirm_overwrite);
+    ReadyFileDialog(*open_dialog_);
+    ReadyFileDialog(*save_dialog_);
 }
 
 FrameWindow::~FrameWindow() = default;
 
-void FrameWindow::FormCreate(const QStringList& arguments) {
+void FrameWindow::PresetFileDialogs(const QStringList& arguments) {
     const QString folder = QString::fromStdString(core::ExecutableDir()) + QLatin1Char('/');
-    open_dlg_->setDirectory(folder);
-    save_dlg_->setDirectory(folder);
+    open_dialog_->setDirectory(folder);
+    save_dialog_->setDirectory(folder);
     if (!arguments.isEmpty()) {
-        open_dlg_->selectFile(arguments.front());
-        save_dlg_->selectFile(ChangeFileExt(arguments.front(), design_.save_extension));
+        open_dialog_->selectFile(arguments.front());
+        save_dialog_->selectFile(ChangeFileExt(arguments.front(), design_.save_extension));
     }
 }
 
-void FrameWindow::Attach(TForm4* form4, TFrmSettei* settei, TFrmSize* size, TFrmTrase* trase) {
-    form4_ = form4;
-    settei_ = settei;
-    size_ = size;
-    trase_ = trase;
-    mdi_area_->addSubWindow(form4_);
-    form4_->show();
+void FrameWindow::Attach(DrawingWindow& drawing, const ToolDialogs& tools) {
+    drawing_ = &drawing;
+    tools_.emplace(tools);
+    mdi_area_->addSubWindow(drawing_);
+    // A child window paints Qt's logo unless given an icon of its own.
+    drawing_->setWindowIcon(windowIcon());
+    drawing_->show();
     OnAttached();
 }
 
@@ -92,21 +98,22 @@ QAction* FrameWindow::AddItem(QMenu* menu, const char* name, const QString& capt
 QMenu* FrameWindow::AddFileMenu() {
     QMenu* file1 = AddMenu("File1", QStringLiteral("ﾌｧｲﾙ"));
     connect(AddItem(file1, "Open1", QStringLiteral("開く")), &QAction::triggered, this,
-            &FrameWindow::Open1Click);
+            &FrameWindow::OpenCommand);
     connect(AddItem(file1, "N11", QStringLiteral("保存")), &QAction::triggered, this,
-            &FrameWindow::N11Click);
+            &FrameWindow::SaveCommand);
     file1->addSeparator()->setObjectName("N3");
     connect(AddItem(file1, "Exit1", QStringLiteral("終了")), &QAction::triggered, this,
-            &FrameWindow::Exit1Click);
+            &FrameWindow::ExitCommand);
     return file1;
 }
 
-QMenu* FrameWindow::AddEditMenu(bool trace_has_command) {
+QMenu* FrameWindow::AddEditMenu(TraceItem trace_item) {
     QMenu* n9 = AddMenu("N9", QStringLiteral("編集"));
     connect(AddItem(n9, "N10", QStringLiteral("画像サイズ変更")), &QAction::triggered, this,
-            &FrameWindow::N10Click);
+            &FrameWindow::ResizeCommand);
     QAction* n12 = AddItem(n9, "N12", QStringLiteral("トレース"));
-    if (trace_has_command) connect(n12, &QAction::triggered, this, &FrameWindow::N12Click);
+    if (trace_item == TraceItem::OpensDialog)
+        connect(n12, &QAction::triggered, this, &FrameWindow::TraceCommand);
     n9->menuAction()->setVisible(false);
     return n9;
 }
@@ -114,7 +121,7 @@ QMenu* FrameWindow::AddEditMenu(bool trace_has_command) {
 QMenu* FrameWindow::AddSettingsMenu() {
     QMenu* n1 = AddMenu("N1", QStringLiteral("環境設定"));
     connect(AddItem(n1, "N4", QStringLiteral("変換設定")), &QAction::triggered, this,
-            &FrameWindow::N4Click);
+            &FrameWindow::DisplaySettingsCommand);
     n1->menuAction()->setVisible(false);
     return n1;
 }
@@ -129,32 +136,27 @@ std::optional<QString> FrameWindow::RunFileDialog(QFileDialog& dialog) {
     return chosen.front();
 }
 
-void FrameWindow::Open1Click() {
-    open_dlg_->setWindowTitle(QStringLiteral("Dxfﾌｧｲﾙを開く"));
-    const std::optional<QString> path = RunFileDialog(*open_dlg_);
-    RunCommand([&] {
-        core::DrawingDocument& document = form4_->Document();
+void FrameWindow::OpenCommand() {
+    open_dialog_->setWindowTitle(QStringLiteral("Dxfﾌｧｲﾙを開く"));
+    const std::optional<QString> path = RunFileDialog(*open_dialog_);
+    RunCommand(this, [&] {
+        core::DrawingDocument& document = drawing_->Document();
         if (path) {
             core::LoadDxf(document, path->toStdString());
-            form4_->setWindowTitle(*path);
+            drawing_->setWindowTitle(*path);
         }
         // Also after a cancel: the settings dialog shows the control's size.
-        settei_->SetLoadedSize(document.Image1.Width(), document.Image1.Height());
+        tools_->settings.SetLoadedSize(document.Image1.Width(), document.Image1.Height());
     });
 }
 
-void FrameWindow::Exit1Click() { close(); }
+void FrameWindow::ExitCommand() { close(); }
 
-void FrameWindow::N10Click() {
-    RunCommand([&] { size_->exec(); });
-}
+// The dialogs report their own failures.
+void FrameWindow::ResizeCommand() { tools_->resize.exec(); }
 
-void FrameWindow::N12Click() {
-    RunCommand([&] { trase_->exec(); });
-}
+void FrameWindow::TraceCommand() { tools_->trace.exec(); }
 
-void FrameWindow::N4Click() {
-    RunCommand([&] { settei_->exec(); });
-}
+void FrameWindow::DisplaySettingsCommand() { tools_->settings.exec(); }
 
 }  // namespace ui

@@ -7,7 +7,6 @@
 #include <QMdiArea>
 #include <QString>
 #include <QStringList>
-#include <exception>
 #include <functional>
 #include <optional>
 
@@ -15,10 +14,10 @@
 
 namespace ui {
 
-class TForm4;
-class TFrmSettei;
-class TFrmSize;
-class TFrmTrase;
+class DrawingWindow;
+class DisplaySettingsDialog;
+class ResizeDialog;
+class TraceDialog;
 
 // The name with its extension (from the last '.' after the last '/')
 // replaced by `extension`, or `extension` appended when there is none.
@@ -41,30 +40,40 @@ class FrameWindow : public QMainWindow {
         QString save_filter;     // Qt name filter
         QString save_extension;  // replaces the first argument's extension
         bool confirm_overwrite = false;
+        QString icon;  // the program's icon: "korvane" or "morlid"
     };
 
     ~FrameWindow() override;
 
     // At creation: both dialogs start in the program's folder, and the first
     // argument presets their file names. Nothing is loaded.
-    void FormCreate(const QStringList& arguments);
-    // The windows created after this one at start-up.
-    void Attach(TForm4* form4, TFrmSettei* settei, TFrmSize* size, TFrmTrase* trase);
+    void PresetFileDialogs(const QStringList& arguments);
+    // The dialogs the Edit and Settings menus open.
+    struct ToolDialogs {
+        DisplaySettingsDialog& settings;
+        ResizeDialog& resize;
+        TraceDialog& trace;
+    };
+    // The windows created after this one at start-up; the drawing window
+    // becomes the document area's only child.
+    void Attach(DrawingWindow& drawing, const ToolDialogs& tools);
 
     [[nodiscard]] QMdiArea* MdiArea() { return mdi_area_; }
-    [[nodiscard]] QFileDialog& OpenDlg() { return *open_dlg_; }
-    [[nodiscard]] QFileDialog& SaveDlg() { return *save_dlg_; }
-    [[nodiscard]] TForm4* Form4() { return form4_; }
+    [[nodiscard]] QFileDialog& OpenDialog() { return *open_dialog_; }
+    [[nodiscard]] QFileDialog& SaveDialog() { return *save_dialog_; }
+    // Null until attached.
+    [[nodiscard]] DrawingWindow* Drawing() { return drawing_; }
+    [[nodiscard]] const ToolDialogs& Tools() { return *tools_; }
 
     void SetFileDialogRunner(FileDialogRunner runner) { file_dialog_runner_ = std::move(runner); }
 
   public slots:
-    void Open1Click();
-    virtual void N11Click() = 0;
-    void Exit1Click();
-    void N10Click();
-    void N12Click();
-    void N4Click();
+    void OpenCommand();
+    virtual void SaveCommand() = 0;
+    void ExitCommand();
+    void ResizeCommand();
+    void TraceCommand();
+    void DisplaySettingsCommand();
 
   protected:
     explicit FrameWindow(Design design, QWidget* parent = nullptr);
@@ -74,8 +83,10 @@ class FrameWindow : public QMainWindow {
 
     // Menu pieces both programs use, in the order the subclass adds them.
     QMenu* AddFileMenu();
-    // The hidden Edit menu; the trace item runs N12Click only when asked to.
-    QMenu* AddEditMenu(bool trace_has_command);
+    // Whether the Edit menu's trace item opens the trace dialog.
+    enum class TraceItem { Inert, OpensDialog };
+    // The hidden Edit menu.
+    QMenu* AddEditMenu(TraceItem trace_item);
     // The hidden Settings menu.
     QMenu* AddSettingsMenu();
     QMenu* AddMenu(const char* name, const QString& caption);
@@ -84,27 +95,15 @@ class FrameWindow : public QMainWindow {
     void SetBottomPanel(QWidget* panel);
 
     std::optional<QString> RunFileDialog(QFileDialog& dialog);
-    // The boundary of a user command: a failure ends the command with an
-    // error box showing its text, and the program goes on.
-    template <class Command>
-    void RunCommand(Command&& command) {
-        try {
-            command();
-        } catch (const std::exception& failure) {
-            ShowError(this, QString::fromUtf8(failure.what()));
-        }
-    }
 
   private:
     Design design_;
     QMdiArea* mdi_area_ = nullptr;
     QWidget* central_ = nullptr;
-    QFileDialog* open_dlg_ = nullptr;
-    QFileDialog* save_dlg_ = nullptr;
-    TForm4* form4_ = nullptr;
-    TFrmSettei* settei_ = nullptr;
-    TFrmSize* size_ = nullptr;
-    TFrmTrase* trase_ = nullptr;
+    QFileDialog* open_dialog_ = nullptr;
+    QFileDialog* save_dialog_ = nullptr;
+    DrawingWindow* drawing_ = nullptr;
+    std::optional<ToolDialogs> tools_;
     FileDialogRunner file_dialog_runner_;
 };
 

@@ -1,5 +1,6 @@
 #include "ui/message_boxes.h"
 
+#include <exception>
 #include <utility>
 
 #include <QGuiApplication>
@@ -36,6 +37,16 @@ void ShowError(QWidget* parent, const QString& text) { ShowBox(MessageKind::Erro
 
 MessageHandler SetMessageHandler(MessageHandler handler) {
     return std::exchange(CurrentHandler(), std::move(handler));
+}
+
+bool RunCommand(QWidget* parent, const std::function<void()>& command) {
+    try {
+        command();
+        return true;
+    } catch (const std::exception& failure) {
+        ShowError(parent, QString::fromUtf8(failure.what()));
+        return false;
+    }
 }
 
 }  // namespace ui

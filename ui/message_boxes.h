@@ -23,4 +23,9 @@ void ShowError(QWidget* parent, const QString& text);
 // empty handler brings back the real modal boxes.
 MessageHandler SetMessageHandler(MessageHandler handler);
 
+// The boundary of a user command: a failure ends the command with an error
+// box showing its text, and the program goes on. True when the command ran
+// to its end.
+bool RunCommand(QWidget* parent, const std::function<void()>& command);
+
 }  // namespace ui

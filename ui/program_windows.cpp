@@ -2,46 +2,31 @@
 
 #include <QApplication>
 
-#include "ui/image_access.h"
-#include "ui/tform4.h"
-#include "ui/tfrm_settei.h"
-#include "ui/tfrm_size.h"
-#include "ui/tfrm_trase.h"
+#include "ui/dialog_frame.h"
+#include "ui/display_settings_dialog.h"
+#include "ui/drawing_window.h"
+#include "ui/resize_dialog.h"
+#include "ui/trace_dialog.h"
 
 namespace ui {
 
-QFont ProgramWindows::ProgramFont() {
-    QFont font;
-    // The designed face first; the Noto face stands in where it is missing.
-    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("Noto Sans CJK JP")});
-    font.setPixelSize(12);
-    return font;
-}
-
-ProgramWindows::ProgramWindows(const FrameFactory& make_form1, core::DxfVariant variant,
-                               const QStringList& arguments) {
+ProgramWindows::ProgramWindows(core::DxfVariant variant, std::unique_ptr<FrameWindow> frame,
+                               const QStringList& arguments)
+    : document_(variant), frame_(std::move(frame)) {
     QApplication::setFont(ProgramFont());
-    // The dialogs reach the picture through the drawing window, which is
-    // created after the settings dialog; the access is resolved when used.
-    const ImageAccess image = [this]() -> raster::TImage& { return form4_->Document().Image1; };
-
-    form1_ = make_form1();
-    form1_->FormCreate(arguments);
-    settei_ = std::make_unique<TFrmSettei>(image, form1_.get());
-    form4_ = std::make_unique<TForm4>(variant);
-    size_ = std::make_unique<TFrmSize>(image, form1_.get());
-    trase_ = std::make_unique<TFrmTrase>(image, form1_.get());
-    form1_->Attach(form4_.get(), settei_.get(), size_.get(), trase_.get());
+    frame_->PresetFileDialogs(arguments);
+    // Qt deletes the dialogs with the frame they are parented to, and the
+    // drawing window with the frame's document area.
+    raster::TImage& image = document_.Image1;
+    auto* settings = new DisplaySettingsDialog(image, frame_.get());
+    auto* drawing = new DrawingWindow(document_);
+    auto* resize = new ResizeDialog(image, frame_.get());
+    auto* trace = new TraceDialog(image, frame_.get());
+    frame_->Attach(*drawing, {*settings, *resize, *trace});
 }
 
-ProgramWindows::~ProgramWindows() {
-    trase_.reset();
-    size_.reset();
-    form4_.reset();
-    settei_.reset();
-    form1_.reset();
-}
+ProgramWindows::~ProgramWindows() = default;
 
-void ProgramWindows::Show() { form1_->show(); }
+void ProgramWindows::Show() { frame_->show(); }
 
 }  // namespace ui

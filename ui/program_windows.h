@@ -1,10 +1,8 @@
 #pragma once
-// The five windows of a program, created once at start-up in a fixed order
-// and kept until it ends: main window, settings dialog, drawing window,
-// resize dialog, trace dialog.
-#include <QFont>
+// The windows of a program and the drawing document they work on, created
+// once at start-up and kept until it ends. The document comes first and
+// outlives every window; the windows get references to what they work on.
 #include <QStringList>
-#include <functional>
 #include <memory>
 
 #include "core/drawing_document.h"
@@ -14,34 +12,38 @@ namespace ui {
 
 class ProgramWindows {
   public:
-    using FrameFactory = std::function<std::unique_ptr<FrameWindow>()>;
-
     // `arguments` are the command-line arguments after the program's name.
-    ProgramWindows(const FrameFactory& make_form1, core::DxfVariant variant,
+    ProgramWindows(core::DxfVariant variant, std::unique_ptr<FrameWindow> frame,
                    const QStringList& arguments);
     ~ProgramWindows();
     ProgramWindows(const ProgramWindows&) = delete;
     ProgramWindows& operator=(const ProgramWindows&) = delete;
 
-    // The font every window of both programs uses.
-    [[nodiscard]] static QFont ProgramFont();
+    // The windows of the program whose main window is `Frame`.
+    template <class Frame>
+    [[nodiscard]] static std::unique_ptr<ProgramWindows> Create(const QStringList& arguments) {
+        return std::make_unique<ProgramWindows>(Frame::kVariant, std::make_unique<Frame>(),
+                                                arguments);
+    }
 
     void Show();
 
-    [[nodiscard]] FrameWindow& Form1() { return *form1_; }
-    [[nodiscard]] TFrmSettei& FrmSettei() { return *settei_; }
-    [[nodiscard]] TForm4& Form4() { return *form4_; }
-    [[nodiscard]] TFrmSize& FrmSize() { return *size_; }
-    [[nodiscard]] TFrmTrase& FrmTrase() { return *trase_; }
+    [[nodiscard]] core::DrawingDocument& Document() { return document_; }
+    [[nodiscard]] FrameWindow& Frame() { return *frame_; }
+    template <class Frame>
+    [[nodiscard]] Frame& FrameAs() {
+        return static_cast<Frame&>(*frame_);
+    }
+    [[nodiscard]] DrawingWindow& Drawing() { return *frame_->Drawing(); }
+    [[nodiscard]] DisplaySettingsDialog& SettingsTool() { return frame_->Tools().settings; }
+    [[nodiscard]] ResizeDialog& ResizeTool() { return frame_->Tools().resize; }
+    [[nodiscard]] TraceDialog& TraceTool() { return frame_->Tools().trace; }
 
   private:
-    // Destroyed in reverse: the dialogs and the drawing window go before the
-    // main window that parents them.
-    std::unique_ptr<FrameWindow> form1_;
-    std::unique_ptr<TFrmSettei> settei_;
-    std::unique_ptr<TForm4> form4_;
-    std::unique_ptr<TFrmSize> size_;
-    std::unique_ptr<TFrmTrase> trase_;
+    // Members go in reverse: the main window, and with it every window Qt
+    // parents to it, before the document they show.
+    core::DrawingDocument document_;
+    std::unique_ptr<FrameWindow> frame_;
 };
 
 }  // namespace ui

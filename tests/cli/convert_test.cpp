@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
@@ -14,7 +15,7 @@
 #include <vector>
 
 #include "core/failure.h"
-#include "tools/scratch_dir.h"
+#include "support/scratch_dir.h"
 
 namespace {
 
@@ -319,6 +320,38 @@ TEST_F(Converter, HelpPrintsUsageAndSucceedsWhateverElseIsGiven) {
     }
 }
 
+TEST_F(Converter, VersionPrintsTheProgramAndItsVersion) {
+    const RunResult result = RunConverter({"--version"}, dir_.Path());
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out.rfind("morlid-convert (Korvane) 1.", 0), 0u) << result.out;
+}
+
+// Failures are reported with the input's name, leave nothing in the folder
+// and do not stop the other inputs: a bad drawing, and a bitmap that cannot
+// be saved after its keys were written.
+TEST_F(Converter, BatchConvertsEveryInputAndReportsEachFailureByName) {
+    WriteFile(dir_.File("bad.dxf"), Lines({"  2", "ENTITIES", "  0", "POINT", " 10", "abc"}));
+    std::filesystem::create_directories(dir_.File("sub"));
+    WriteFile(dir_.File("sub/c.dxf"), Drawing());
+    std::filesystem::create_directories(dir_.File("out/blocked.bmp"));
+    WriteFile(dir_.File("blocked.dxf"), Drawing());
+    const RunResult result = RunConverter({"--trace", "50", "--out-dir", "out", "-j", "2", "in.dxf",
+                                           "bad.dxf", "sub/c.dxf", "blocked.dxf"},
+                                          dir_.Path());
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("bad.dxf: 'abc' は浮動小数点数ではありません\n"), std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find("blocked.dxf: "), std::string::npos) << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 2) << result.err;
+    for (const char* name : {"in", "c"}) {
+        EXPECT_TRUE(Bmp(ReadFile(dir_.File(std::string("out/") + name + ".bmp"))).Valid()) << name;
+        EXPECT_EQ(ReadFile(dir_.File(std::string("out/") + name + ".txt")), "000000\r\n000255\r\n");
+    }
+    for (const char* name : {"out/bad.bmp", "out/bad.txt", "out/blocked.txt"}) {
+        EXPECT_FALSE(std::filesystem::exists(dir_.File(name))) << name;
+    }
+}
+
 class BadUsage : public ::testing::TestWithParam<std::vector<std::string>> {};
 
 TEST_P(BadUsage, ExitsWithTwoAndAUsageMessageWithoutWriting) {
@@ -349,7 +382,12 @@ INSTANTIATE_TEST_SUITE_P(
                       std::vector<std::string>{"--black=yes", "in.dxf", "out.bmp"},
                       std::vector<std::string>{"--keys=", "in.dxf", "out.bmp"},
                       std::vector<std::string>{"-x", "in.dxf", "out.bmp"},
-                      std::vector<std::string>{"--bogus", "in.dxf", "out.bmp"}));
+                      std::vector<std::string>{"--bogus", "in.dxf", "out.bmp"},
+                      std::vector<std::string>{"--out-dir", "out"},
+                      std::vector<std::string>{"--jobs", "2", "in.dxf", "out.bmp"},
+                      std::vector<std::string>{"--out-dir", "out", "--jobs", "0", "in.dxf"},
+                      std::vector<std::string>{"--out-dir", "out", "--keys", "k", "in.dxf"},
+                      std::vector<std::string>{"--out-dir", "out", "in.dxf", "./in.dxf"}));
 
 TEST(ParseArguments, KeepsStepsInOrderAndAppliesChoicesToEveryTrace) {
     const cli::ParsedArguments parsed =

@@ -17,6 +17,7 @@
 
 #include "core/drawing_document.h"
 #include "core/line_list.h"
+#include "support/scratch_dir.h"
 
 namespace dxf_test {
 
@@ -78,36 +79,8 @@ class DxfBuilder {
     std::vector<std::string> lines_;
 };
 
-// A fresh folder under the system's temporary folder, removed with its content.
-class ScratchDir {
-  public:
-    ScratchDir() : path_(FreshPath()) {
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-    }
-    ~ScratchDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-
-    [[nodiscard]] std::string File(std::string_view name) const { return (path_ / name).string(); }
-
-  private:
-    static std::filesystem::path FreshPath() {
-        static std::atomic<int> serial{0};
-        return std::filesystem::temp_directory_path() /
-               ("dxf_test_" + std::to_string(::getpid()) + "_" + std::to_string(serial++));
-    }
-
-    std::filesystem::path path_;
-};
-
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testing_support::ReadFile;
+using testing_support::ScratchDir;
 
 using Row = std::array<std::string, 4>;  // kind, X, Y, state
 

@@ -8,6 +8,7 @@
 
 #include "core/dxf_import.h"
 #include "core/failure.h"
+#include "core/file_save.h"
 #include "dxf_builder.h"
 
 namespace {
@@ -305,6 +306,22 @@ TEST(DxfExport, ShippedTemplateFitsTheEntityLayout) {
     }
     EXPECT_EQ(dxf_test::ReadFile(core::HeaderTemplatePath()), bytes)
         << "the build copies the template beside the programs";
+}
+
+// Installed programs find the template in the data folder; one copied
+// beside a program still wins, and with neither the message names that one.
+TEST(DxfExport, TemplateBesideTheProgramElseInTheInstalledDataFolder) {
+    dxf_test::ScratchDir root;
+    const std::string bin = root.File("bin");
+    const std::string beside = bin + "/Header.dat";
+    const std::string installed = bin + "/../share/korvane/Header.dat";
+    std::filesystem::create_directories(root.File("share/korvane"));
+    std::filesystem::create_directories(bin);
+    EXPECT_EQ(core::HeaderTemplatePath(bin), beside);
+    core::SaveBytesAtomically(installed, "x");
+    EXPECT_EQ(core::HeaderTemplatePath(bin), installed);
+    core::SaveBytesAtomically(beside, "x");
+    EXPECT_EQ(core::HeaderTemplatePath(bin), beside);
 }
 
 TEST(DxfExport, SamplesSavedWithShippedTemplateLoadBack) {

@@ -12,12 +12,18 @@
 #include <vector>
 
 #include "core/failure.h"
+#include "support/message_of.h"
+#include "support/scratch_dir.h"
 
 namespace core {
 namespace {
 
 using namespace std::string_literals;
 using Lines = std::vector<std::string>;
+using testing_support::MessageOf;
+using testing_support::ReadFile;
+using testing_support::ScratchDir;
+using testing_support::WriteFile;
 
 Lines LinesOf(const LineList& list) {
     Lines lines;
@@ -29,16 +35,6 @@ LineList ListOf(const Lines& lines) {
     LineList list;
     for (const std::string& line : lines) list.Append(line);
     return list;
-}
-
-template <typename Call>
-std::string MessageOf(Call&& call) {
-    try {
-        call();
-    } catch (const Failure& failure) {
-        return failure.what();
-    }
-    return "";
 }
 
 // The line rules written out byte by byte, to check the block scanner against.
@@ -55,30 +51,6 @@ Lines SplitByRule(const std::string& bytes) {
         if (i < n && bytes[i] == '\n') ++i;
     }
     return lines;
-}
-
-class TempDir {
-  public:
-    TempDir() {
-        std::string name =
-            (std::filesystem::temp_directory_path() / "line_list_test.XXXXXX").string();
-        if (mkdtemp(name.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        path_ = name;
-    }
-    ~TempDir() { std::filesystem::remove_all(path_); }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-  private:
-    std::string path_;
-};
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 const struct SplitCase {
@@ -114,7 +86,7 @@ TEST(LineListTest, SplitsBytesAtLineEnds) {
 }
 
 TEST(LineListTest, LoadsFilesByTheSameRules) {
-    TempDir dir;
+    ScratchDir dir;
     for (const SplitCase& c : kSplitCases) {
         WriteFile(dir.File("in.txt"), c.bytes);
         LineList list;
@@ -166,12 +138,12 @@ TEST(LineListTest, SavedBytesEndEveryLineWithCrLf) {
         {{""}, "\r\n"},
         {{"0", "  10 ", "ENTITIES"}, "0\r\n  10 \r\nENTITIES\r\n"},
     };
-    TempDir dir;
+    ScratchDir dir;
     for (const auto& c : cases) {
         const LineList list = ListOf(c.lines);
         EXPECT_EQ(list.ToBytes(), c.bytes);
         list.SaveToFile(dir.File("out.txt"));
-        EXPECT_EQ(FileBytes(dir.File("out.txt")), c.bytes);
+        EXPECT_EQ(ReadFile(dir.File("out.txt")), c.bytes);
         LineList again;
         again.LoadFromFile(dir.File("out.txt"));
         EXPECT_EQ(LinesOf(again), c.lines);
@@ -179,7 +151,7 @@ TEST(LineListTest, SavedBytesEndEveryLineWithCrLf) {
 }
 
 TEST(LineListTest, FailedLoadNamesFullPathAndKeepsLines) {
-    TempDir dir;
+    ScratchDir dir;
     LineList list = ListOf({"kept", "too"});
     const std::string missing = dir.File("missing.dxf");
     EXPECT_EQ(MessageOf([&] { list.LoadFromFile(missing); }),

@@ -16,22 +16,13 @@
 
 #include "core/failure.h"
 #include "core/regional_symbols.h"
+#include "support/message_of.h"
 
 namespace core {
 namespace {
 
 using namespace std::string_literals;
-
-// The message a call fails with, or "" when it succeeds.
-template <typename Call>
-std::string MessageOf(Call&& call) {
-    try {
-        call();
-    } catch (const Failure& failure) {
-        return failure.what();
-    }
-    return "";
-}
+using testing_support::MessageOf;
 
 std::string NotWhole(const std::string& text) { return "'" + text + "' は整数ではありません"; }
 std::string NotReal(const std::string& text) {

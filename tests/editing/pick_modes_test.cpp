@@ -128,13 +128,13 @@ TEST_P(StatusSequenceTest, ShowsTheNextExpectedAction) {
                 pick.Image1MouseDown(MouseButton::Right, step, step);
                 break;
             case 'k':
-                pick.FormKeyDown(editing::kKeyDelete);
+                pick.FormKeyDown(editing::Key::Delete);
                 break;
             case 'e':
-                pick.FormKeyDown(editing::kKeyEscape);
+                pick.FormKeyDown(editing::Key::Escape);
                 break;
             case 'x':
-                pick.FormKeyDown(13);
+                pick.FormKeyDown(editing::Key::Other);
                 break;
         }
         ++step;
@@ -190,7 +190,8 @@ TEST_P(OtherButtonTest, IsIgnoredEntirely) {
 }
 
 INSTANTIATE_TEST_SUITE_P(PickModes, OtherButtonTest,
-                         ::testing::Values(MouseButton::Right, MouseButton::Middle));
+                         ::testing::Values(MouseButton::Right, MouseButton::Middle,
+                                           MouseButton::Other));
 
 TEST_F(PickModesTest, LeftClickBeforeAnyFileMakesWhitePictureOfControlSize) {
     pick.Image1MouseDown(MouseButton::Left, 5, 6);
@@ -378,7 +379,7 @@ TEST_F(PickModesTest, PolylineWalkStopsAtItsOwnHeaderAndEnd) {
 
 struct KeyCase {
     const char* name;
-    int key;
+    editing::Key key;
     std::string_view state;  // of the selected rows afterwards
     TColor colour;           // of their pixels afterwards
     bool status_shown;
@@ -403,24 +404,24 @@ TEST_P(SelectionKeyTest, ActsOnSelectedRowsOnly) {
                                     : std::vector<std::string>{});
 }
 
-INSTANTIATE_TEST_SUITE_P(PickModes, SelectionKeyTest,
-                         ::testing::Values(KeyCase{"Delete", 46, "-1", raster::clSilver, true},
-                                           KeyCase{"Escape", 27, "0", raster::clBlack, true},
-                                           KeyCase{"Enter", 13, "2", raster::clRed, false},
-                                           KeyCase{"Backspace", 8, "2", raster::clRed, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    PickModes, SelectionKeyTest,
+    ::testing::Values(KeyCase{"Delete", editing::Key::Delete, "-1", raster::clSilver, true},
+                      KeyCase{"Escape", editing::Key::Escape, "0", raster::clBlack, true},
+                      KeyCase{"Other", editing::Key::Other, "2", raster::clRed, false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PickModesTest, DeleteWithNothingSelectedChangesOnlyStatus) {
     Build(kSample);
-    pick.FormKeyDown(editing::kKeyDelete);
+    pick.FormKeyDown(editing::Key::Delete);
     EXPECT_EQ(States(), SelectedOnly({}));
     EXPECT_TRUE(Painted().empty());
     EXPECT_EQ(shown, std::vector<std::string>{std::string(D1)});
 }
 
 TEST_F(PickModesTest, KeysBeforeAnyFileLeavePictureEmpty) {
-    pick.FormKeyDown(editing::kKeyDelete);
-    pick.FormKeyDown(editing::kKeyEscape);
+    pick.FormKeyDown(editing::Key::Delete);
+    pick.FormKeyDown(editing::Key::Escape);
     EXPECT_FALSE(doc.Image1.Picture.HasContent());
     EXPECT_EQ(shown.size(), 2u);
 }
@@ -428,7 +429,7 @@ TEST_F(PickModesTest, KeysBeforeAnyFileLeavePictureEmpty) {
 TEST_F(PickModesTest, EscapeRestoresReselectedDeletedRowsToBlack) {
     Build(kSample);
     pick.SelectRect(6, 5, 6, 5);
-    pick.FormKeyDown(editing::kKeyDelete);
+    pick.FormKeyDown(editing::Key::Delete);
     ASSERT_EQ(doc.StateList.Read(1), "-1");
     ASSERT_EQ(doc.StateList.Read(2), "-1");
 
@@ -436,7 +437,7 @@ TEST_F(PickModesTest, EscapeRestoresReselectedDeletedRowsToBlack) {
     EXPECT_EQ(States(), SelectedOnly({1, 2}));
     EXPECT_EQ(Painted(), Coloured({Span(2, 5, 6, 5)}, raster::clRed));
 
-    pick.FormKeyDown(editing::kKeyEscape);
+    pick.FormKeyDown(editing::Key::Escape);
     EXPECT_EQ(States(), SelectedOnly({}));
     EXPECT_EQ(Painted(), Coloured({Span(2, 5, 6, 5)}, raster::clBlack));
 }
@@ -445,6 +446,19 @@ TEST_F(PickModesTest, RectangleMarksDeletedAndSelectedRowsAgain) {
     Build({{"PT", 1, 1, "-1"}, {"PT", 2, 2, "2"}, {"PT", 3, 3, "1"}, {"PT", 9, 9, "-1"}});
     pick.SelectRect(1, 1, 3, 3);
     EXPECT_EQ(States(), (std::vector<std::string>{"2", "2", "2", "-1"}));
+}
+
+TEST_F(PickModesTest, FailedSecondClickStillEndsTheGesture) {
+    Build({{"PT", 1, 1}});
+    doc.XList.Replace(0, "x");  // a row no rectangle can read
+    pick.NDelClick();
+    pick.Image1MouseDown(MouseButton::Left, 0, 0);
+    EXPECT_ANY_THROW(pick.Image1MouseDown(MouseButton::Left, 5, 5));
+    EXPECT_EQ(pick.ClickCount, 0);
+
+    shown.clear();
+    pick.Image1MouseDown(MouseButton::Left, 2, 2);
+    EXPECT_EQ(shown, std::vector<std::string>{std::string(editing::status::D2)});
 }
 
 // ---------------------------------------------------------------------------
@@ -468,7 +482,7 @@ TEST_P(LastRowTest, SegmentFromLastRowIsNotDrawn) {
     EXPECT_EQ(States(), SelectedOnly(c.selected));
     EXPECT_EQ(Painted(), c.red);
 
-    ASSERT_NO_THROW(pick.FormKeyDown(editing::kKeyDelete));
+    ASSERT_NO_THROW(pick.FormKeyDown(editing::Key::Delete));
     for (int r : c.selected) EXPECT_EQ(doc.StateList.Read(r), "-1");
     PixelMap silver = c.red;
     for (auto& [pixel, colour] : silver) colour = raster::clSilver;
@@ -514,7 +528,7 @@ TEST_F(PickModesTest, DeletesOneOfTwoLoadedLines) {
     for (const Pixel& p : Span(1, 3, 5, 3)) expected[p] = raster::clRed;
     EXPECT_EQ(Painted(), expected);
 
-    pick.FormKeyDown(editing::kKeyDelete);
+    pick.FormKeyDown(editing::Key::Delete);
     EXPECT_EQ(States(), (std::vector<std::string>{"-1", "-1", "0", "0"}));
     for (const Pixel& p : Span(1, 3, 5, 3)) expected[p] = raster::clSilver;
     EXPECT_EQ(Painted(), expected);

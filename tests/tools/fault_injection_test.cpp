@@ -37,13 +37,15 @@
 #include "raster/tbitmap.h"
 #include "raster/timage.h"
 #include "raster/tpicture.h"
-#include "tools/scratch_dir.h"
+#include "support/message_of.h"
+#include "support/scratch_dir.h"
 #include "tools/settings_engine.h"
 #include "tools/trace_engine.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::MessageOf;
 using testing_support::ReadFile;
 using testing_support::ScratchDir;
 using testing_support::WriteFile;
@@ -58,16 +60,6 @@ const std::string kOldBytes = "old contents\r\nthat must survive\r\n";
 
 std::string CreateMessage(const std::string& full_path, const std::string& reason) {
     return "ファイル \"" + full_path + "\". " + reason + " を作成できません";
-}
-
-template <class Call>
-std::string MessageOf(Call&& call) {
-    try {
-        call();
-    } catch (const core::Failure& failure) {
-        return failure.what();
-    }
-    return "";
 }
 
 std::set<std::string> Names(const fs::path& dir) {

@@ -9,7 +9,7 @@
 #include "core/failure.h"
 #include "raster/tbitmap.h"
 #include "raster/timage.h"
-#include "tools/scratch_dir.h"
+#include "support/scratch_dir.h"
 
 namespace {
 

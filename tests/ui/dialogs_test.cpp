@@ -24,10 +24,10 @@
 
 #include "raster/tcolor.h"
 #include "raster/timage.h"
+#include "ui/display_settings_dialog.h"
 #include "ui/message_boxes.h"
-#include "ui/tfrm_settei.h"
-#include "ui/tfrm_size.h"
-#include "ui/tfrm_trase.h"
+#include "ui/resize_dialog.h"
+#include "ui/trace_dialog.h"
 
 namespace {
 
@@ -70,9 +70,6 @@ enum DialogKind { kSize, kTrase, kSettei };
 // The picture the dialogs work on, as the drawing window would hold it.
 struct Drawing {
     raster::TImage image;
-    ui::ImageAccess Access() {
-        return [this]() -> raster::TImage& { return image; };
-    }
     void Paint(int width, int height, const std::function<TColor(int, int)>& colour) {
         raster::TBitmap& bitmap = image.Picture.Bitmap();
         bitmap.SetWidth(width);
@@ -93,11 +90,11 @@ struct Drawing {
 std::unique_ptr<QDialog> MakeDialog(int kind, Drawing& drawing) {
     switch (kind) {
         case kSize:
-            return std::make_unique<ui::TFrmSize>(drawing.Access());
+            return std::make_unique<ui::ResizeDialog>(drawing.image);
         case kTrase:
-            return std::make_unique<ui::TFrmTrase>(drawing.Access());
+            return std::make_unique<ui::TraceDialog>(drawing.image);
         default:
-            return std::make_unique<ui::TFrmSettei>(drawing.Access());
+            return std::make_unique<ui::DisplaySettingsDialog>(drawing.image);
     }
 }
 
@@ -410,7 +407,7 @@ void DialogsTest::sizeShowFillsFromPicture() {
     QFETCH(QString, height);
     Drawing drawing;
     if (picture.isValid()) drawing.Paint(picture.width(), picture.height(), Checker);
-    ui::TFrmSize dialog(drawing.Access());
+    ui::ResizeDialog dialog(drawing.image);
     dialog.show();
     QCOMPARE(Find<QLabel>(dialog, "lblWidth")->text(), width);
     QCOMPARE(Find<QLineEdit>(dialog, "EdtWidth")->text(), width);
@@ -424,7 +421,7 @@ void DialogsTest::sizeResizeClosesDialog() {
     MessageRecorder recorder;
     Drawing drawing;
     drawing.Paint(4, 4, [](int x, int y) { return TColor(x * 16 + y); });
-    ui::TFrmSize dialog(drawing.Access());
+    ui::ResizeDialog dialog(drawing.image);
     dialog.show();
     Find<QLineEdit>(dialog, "EdtWidth")->setText("2");
     Find<QLineEdit>(dialog, "EdtHeight")->setText("2");
@@ -465,7 +462,7 @@ void DialogsTest::sizeFailureKeepsDialogOpen() {
     Drawing drawing;
     drawing.Paint(3, 3, Checker);
     const std::vector<TColor> before = drawing.Pixels();
-    ui::TFrmSize dialog(drawing.Access());
+    ui::ResizeDialog dialog(drawing.image);
     dialog.show();
     Find<QLineEdit>(dialog, "EdtWidth")->setText(width);
     Find<QLineEdit>(dialog, "EdtHeight")->setText(height);
@@ -491,7 +488,7 @@ void DialogsTest::sizeCancelChangesNothing() {
     Drawing drawing;
     drawing.Paint(3, 3, Checker);
     const std::vector<TColor> before = drawing.Pixels();
-    ui::TFrmSize dialog(drawing.Access());
+    ui::ResizeDialog dialog(drawing.image);
     dialog.show();
     Find<QLineEdit>(dialog, "EdtWidth")->setText("9");
     if (closeBox)
@@ -506,7 +503,7 @@ void DialogsTest::sizeCancelChangesNothing() {
 void DialogsTest::sizeShowingAgainShowsNewSize() {
     Drawing drawing;
     drawing.Paint(10, 10, Checker);
-    ui::TFrmSize dialog(drawing.Access());
+    ui::ResizeDialog dialog(drawing.image);
     dialog.show();
     Find<QLineEdit>(dialog, "EdtWidth")->setText("100");
     Find<QLineEdit>(dialog, "EdtHeight")->setText("50");
@@ -523,7 +520,7 @@ void DialogsTest::sizeShowingAgainShowsNewSize() {
 
 void DialogsTest::traseInitialControls() {
     Drawing drawing;
-    ui::TFrmTrase dialog(drawing.Access());
+    ui::TraceDialog dialog(drawing.image);
     auto* slider = Find<QSlider>(dialog, "TrackBar1");
     QCOMPARE(slider->orientation(), Qt::Horizontal);
     QCOMPARE(slider->minimum(), 0);
@@ -553,7 +550,7 @@ void DialogsTest::traseInitialControls() {
 
 void DialogsTest::traseShowAndSliderSetValueText() {
     Drawing drawing;
-    ui::TFrmTrase dialog(drawing.Access());
+    ui::TraceDialog dialog(drawing.image);
     auto* value = Find<QLabel>(dialog, "lblValue");
     dialog.show();
     QCOMPARE(value->text(), QStringLiteral("50"));
@@ -603,7 +600,7 @@ void DialogsTest::traseRun() {
     Drawing drawing;
     const bool red = !base.isEmpty();
     drawing.Paint(3, 2, [red](int x, int y) { return red && x == 1 ? kRed : ThreeGreys(x, y); });
-    ui::TFrmTrase dialog(drawing.Access());
+    ui::TraceDialog dialog(drawing.image);
     dialog.show();
     Find<QSlider>(dialog, "TrackBar1")->setValue(threshold);
     Find<QCheckBox>(dialog, "ChkBlack")->setChecked(black);
@@ -628,7 +625,7 @@ void DialogsTest::traseRun() {
 void DialogsTest::traseEmptyPictureCompletes() {
     MessageRecorder recorder;
     Drawing drawing;
-    ui::TFrmTrase dialog(drawing.Access());
+    ui::TraceDialog dialog(drawing.image);
     dialog.show();
     QTest::mouseClick(Find<QPushButton>(dialog, "Button1"), Qt::LeftButton);
     QCOMPARE(recorder.Texts(), QStringList{QStringLiteral("トレースが終了しました。")});
@@ -646,7 +643,7 @@ void DialogsTest::traseCancelDuringFirstPass() {
     Drawing drawing;
     drawing.Paint(100, 100, Checker);
     const std::vector<TColor> before = drawing.Pixels();
-    ui::TFrmTrase dialog(drawing.Access());
+    ui::TraceDialog dialog(drawing.image);
     dialog.show();
     Find<QCheckBox>(dialog, "ChkBlack")->setChecked(true);
     auto* cancel = Find<QPushButton>(dialog, "BtnCancel");
@@ -668,7 +665,7 @@ void DialogsTest::traseCancelButtonFollowsPasses() {
     MessageRecorder recorder;
     Drawing drawing;
     drawing.Paint(20, 20, Checker);
-    ui::TFrmTrase dialog(drawing.Access());
+    ui::TraceDialog dialog(drawing.image);
     dialog.show();
     auto* cancel = Find<QPushButton>(dialog, "BtnCancel");
     cancel->setEnabled(false);  // a run enables it from its start
@@ -695,7 +692,7 @@ void DialogsTest::traseSecondStartIgnored() {
     MessageRecorder recorder;
     Drawing drawing;
     drawing.Paint(10, 10, ThreeGreys);
-    ui::TFrmTrase dialog(drawing.Access());
+    ui::TraceDialog dialog(drawing.image);
     dialog.show();
     auto* start = Find<QPushButton>(dialog, "Button1");
     QTimer::singleShot(0, start, [start] { QTest::mouseClick(start, Qt::LeftButton); });
@@ -715,7 +712,7 @@ void DialogsTest::traseCloseWaitsForRun() {
     MessageRecorder recorder;
     Drawing drawing;
     drawing.Paint(10, 10, ThreeGreys);
-    ui::TFrmTrase dialog(drawing.Access());
+    ui::TraceDialog dialog(drawing.image);
     dialog.show();
     bool visible_after_close = false;
     bool visible_at_message = false;
@@ -743,7 +740,7 @@ void DialogsTest::traseSaveFailureKeepsCancelDisabled() {
     drawing.Paint(3, 1, ThreeGreys);
     // A folder of that name cannot be replaced by the key list.
     QVERIFY(QDir().mkdir("Image.txt"));
-    ui::TFrmTrase dialog(drawing.Access());
+    ui::TraceDialog dialog(drawing.image);
     dialog.show();
     Find<QSlider>(dialog, "TrackBar1")->setValue(32);
     QTest::mouseClick(Find<QPushButton>(dialog, "Button1"), Qt::LeftButton);
@@ -763,7 +760,7 @@ void DialogsTest::traseControlsReadLive() {
     MessageRecorder recorder;
     Drawing drawing;
     drawing.Paint(4, 4, Checker);
-    ui::TFrmTrase dialog(drawing.Access());
+    ui::TraceDialog dialog(drawing.image);
     dialog.show();
     auto* black = Find<QCheckBox>(dialog, "ChkBlack");
     // Ticked during the first pass; the second pass paints with it.
@@ -776,7 +773,7 @@ void DialogsTest::traseControlsReadLive() {
 
 void DialogsTest::setteiInitialControls() {
     Drawing drawing;
-    ui::TFrmSettei dialog(drawing.Access());
+    ui::DisplaySettingsDialog dialog(drawing.image);
     auto* combo = Find<QComboBox>(dialog, "ComboBox1");
     QVERIFY(combo->isEditable());
     QCOMPARE(combo->count(), 0);
@@ -797,7 +794,7 @@ void DialogsTest::setteiInitialControls() {
 
 void DialogsTest::setteiLoadedSize() {
     Drawing drawing;
-    ui::TFrmSettei dialog(drawing.Access());
+    ui::DisplaySettingsDialog dialog(drawing.image);
     dialog.SetLoadedSize(640, -3);
     QCOMPARE(Find<QLineEdit>(dialog, "Edit1")->text(), QStringLiteral("640"));
     QCOMPARE(Find<QLineEdit>(dialog, "Edit2")->text(), QStringLiteral("-3"));
@@ -805,7 +802,7 @@ void DialogsTest::setteiLoadedSize() {
 
 void DialogsTest::setteiShowFocusesWidth() {
     Drawing drawing;
-    ui::TFrmSettei dialog(drawing.Access());
+    ui::DisplaySettingsDialog dialog(drawing.image);
     dialog.show();
     QCOMPARE(dialog.focusWidget(), Find<QLineEdit>(dialog, "Edit3"));
     Find<QPushButton>(dialog, "Button1")->setFocus();
@@ -837,7 +834,7 @@ void DialogsTest::setteiEmptyBoxes() {
     MessageRecorder recorder;
     Drawing drawing;
     drawing.Paint(5, 5, Checker);
-    ui::TFrmSettei dialog(drawing.Access());
+    ui::DisplaySettingsDialog dialog(drawing.image);
     dialog.show();
     Find<QCheckBox>(dialog, "CheckBox2")->setChecked(true);
     Find<QCheckBox>(dialog, "CheckBox1")->setChecked(true);
@@ -880,7 +877,7 @@ void DialogsTest::setteiBadNumber() {
     MessageRecorder recorder;
     Drawing drawing;
     drawing.Paint(5, 5, Checker);
-    ui::TFrmSettei dialog(drawing.Access());
+    ui::DisplaySettingsDialog dialog(drawing.image);
     dialog.show();
     Find<QCheckBox>(dialog, "CheckBox2")->setChecked(true);
     Find<QCheckBox>(dialog, "CheckBox1")->setChecked(true);
@@ -922,7 +919,7 @@ void DialogsTest::setteiOkApplies() {
     MessageRecorder recorder;
     Drawing drawing;
     drawing.Paint(5, 4, Checker);
-    ui::TFrmSettei dialog(drawing.Access());
+    ui::DisplaySettingsDialog dialog(drawing.image);
     dialog.show();
     Find<QCheckBox>(dialog, "CheckBox2")->setChecked(applySize);
     Find<QCheckBox>(dialog, "CheckBox1")->setChecked(proportional);
@@ -943,7 +940,7 @@ void DialogsTest::setteiOkApplies() {
 void DialogsTest::setteiNoContentWritesNoFile() {
     MessageRecorder recorder;
     Drawing drawing;
-    ui::TFrmSettei dialog(drawing.Access());
+    ui::DisplaySettingsDialog dialog(drawing.image);
     dialog.show();
     QTest::mouseClick(Find<QPushButton>(dialog, "Button1"), Qt::LeftButton);
     QVERIFY(recorder.messages.empty());
@@ -954,7 +951,7 @@ void DialogsTest::setteiNoContentWritesNoFile() {
 
 void DialogsTest::setteiContentsPersist() {
     Drawing drawing;
-    ui::TFrmSettei dialog(drawing.Access());
+    ui::DisplaySettingsDialog dialog(drawing.image);
     dialog.show();
     Find<QCheckBox>(dialog, "CheckBox1")->setChecked(true);
     Find<QCheckBox>(dialog, "CheckBox2")->setChecked(true);

@@ -9,12 +9,11 @@
 #include <memory>
 
 #include "raster/tcolor.h"
-#include "ui/tform4.h"
-#include "ui/tfrm_settei.h"
-#include "ui/tfrm_size.h"
-#include "ui/tfrm_trase.h"
-#include "viewer/morlid.h"
-#include "viewer/tform1.h"
+#include "ui/display_settings_dialog.h"
+#include "ui/drawing_window.h"
+#include "ui/resize_dialog.h"
+#include "ui/trace_dialog.h"
+#include "viewer/viewer_window.h"
 #include "window_test_support.h"
 
 using window_test::DxfText;
@@ -43,12 +42,14 @@ class ViewerWindowTest : public QObject {
   private:
     void Load(const QByteArray& bytes, const QString& name) { program_.Load(bytes, name); }
     [[nodiscard]] QString TempPath(const QString& name) const { return program_.TempPath(name); }
-    [[nodiscard]] morlid::TForm1& Form1() { return morlid::Form1(program_.Windows()); }
-    [[nodiscard]] ui::TForm4& Form4() { return program_.Windows().Form4(); }
-    [[nodiscard]] core::DrawingDocument& Document() { return Form4().Document(); }
-    [[nodiscard]] QAction* Action(const QString& name) { return Form1().findChild<QAction*>(name); }
+    [[nodiscard]] morlid::ViewerWindow& Frame() {
+        return program_.Windows().FrameAs<morlid::ViewerWindow>();
+    }
+    [[nodiscard]] ui::DrawingWindow& Drawing() { return program_.Windows().Drawing(); }
+    [[nodiscard]] core::DrawingDocument& Document() { return Drawing().Document(); }
+    [[nodiscard]] QAction* Action(const QString& name) { return Frame().findChild<QAction*>(name); }
 
-    window_test::RunningProgram program_{morlid::CreateWindows};
+    window_test::RunningProgram program_{ui::ProgramWindows::Create<morlid::ViewerWindow>};
 };
 
 void ViewerWindowTest::init() { program_.Start(); }
@@ -56,18 +57,18 @@ void ViewerWindowTest::init() { program_.Start(); }
 void ViewerWindowTest::cleanup() { program_.Stop(); }
 
 void ViewerWindowTest::MainWindowHasDesignedLook() {
-    QCOMPARE(Form1().windowTitle(), QStringLiteral("Morlid Ver 1.00"));
-    QCOMPARE(Form1().size(), QSize(655, 563));
-    QVERIFY(Form1().findChild<QLabel*>(QStringLiteral("Panel1")) == nullptr);
-    QCOMPARE(Form1().MdiArea()->subWindowList(), QList<QMdiSubWindow*>{&Form4()});
-    QCOMPARE(Form4().size(), QSize(472, 391));
-    QCOMPARE(Form4().windowTitle(), QString());
-    QCOMPARE(Form4().Image1()->size(), QSize(237, 313));
+    QCOMPARE(Frame().windowTitle(), QStringLiteral("Morlid Ver 1.00"));
+    QCOMPARE(Frame().frameGeometry().size(), QSize(655, 563));
+    QVERIFY(Frame().findChild<QLabel*>(QStringLiteral("Panel1")) == nullptr);
+    QCOMPARE(Frame().MdiArea()->subWindowList(), QList<QMdiSubWindow*>{&Drawing()});
+    QCOMPARE(Drawing().size(), QSize(472, 391));
+    QCOMPARE(Drawing().windowTitle(), QString());
+    QCOMPARE(Drawing().Picture()->size(), QSize(237, 313));
 }
 
 void ViewerWindowTest::MenusHaveDesignedItems() {
     // No Draw menu in the viewer.
-    QCOMPARE(window_test::MenuLayout(Form1()),
+    QCOMPARE(window_test::MenuLayout(Frame()),
              (QStringList{"File1=ﾌｧｲﾙ", "  Open1=開く", "  N11=保存", "  N3=", "  Exit1=終了",
                           "N9=編集-hidden", "  N10=画像サイズ変更", "  N12=トレース",
                           "N1=環境設定-hidden", "  N4=変換設定"}));
@@ -127,7 +128,7 @@ void ViewerWindowTest::VertexAfterSeqendContinuesChain() {
     // POLYLINE of its own, so the viewer draws it on from (10, 7).
     Load(DxfText().Polyline().Vertex(2, 2).Vertex(10, 2).Seqend().Vertex(10, 8).Bytes(),
          QStringLiteral("chain.dxf"));
-    QCOMPARE(Form4().windowTitle(), TempPath("chain.dxf"));
+    QCOMPARE(Drawing().windowTitle(), TempPath("chain.dxf"));
     QCOMPARE(Document().RowCount(), 0);  // the viewer keeps no table
     const raster::TBitmap& bitmap = Document().Image1.Picture.Bitmap();
     QCOMPARE(bitmap.Width(), 11);
@@ -136,7 +137,7 @@ void ViewerWindowTest::VertexAfterSeqendContinuesChain() {
     QCOMPARE(bitmap.Pixel(10, 7), raster::clBlack);
     QCOMPARE(bitmap.Pixel(10, 4), raster::clBlack);
     QCOMPARE(bitmap.Pixel(10, 1), raster::clWhite);
-    const auto* settei = &program_.Windows().FrmSettei();
+    const auto* settei = &program_.Windows().SettingsTool();
     QCOMPARE(settei->findChild<QLineEdit*>(QStringLiteral("Edit1"))->text(), QStringLiteral("11"));
     QCOMPARE(settei->findChild<QLineEdit*>(QStringLiteral("Edit2"))->text(), QStringLiteral("9"));
 }
@@ -149,7 +150,7 @@ void ViewerWindowTest::SaveWritesBitmapAndKeepsCaption() {
     program_.Dialogs().Choose(path);
     Action("N11")->trigger();
 
-    QCOMPARE(Form4().windowTitle(), TempPath("row.dxf"));
+    QCOMPARE(Drawing().windowTitle(), TempPath("row.dxf"));
     const QByteArray expected = QByteArray::fromHex(
         "424d"      // type
         "4e000000"  // file size 78
@@ -179,14 +180,14 @@ void ViewerWindowTest::SaveBeforeOpenWritesNothing() {
 }
 
 void ViewerWindowTest::PressesAndKeysChangeNothing() {
-    QTest::mouseClick(Form4().Image1(), Qt::LeftButton, {}, QPoint(3, 3));
-    QTest::keyClick(&Form4(), Qt::Key_Delete);
+    QTest::mouseClick(Drawing().Picture(), Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::keyClick(&Drawing(), Qt::Key_Delete);
     // The editor's first click would have made a white picture.
     QVERIFY(!Document().Image1.Picture.HasContent());
 
     Load(DxfText().Line(0, 1, 3, 1).Bytes(), QStringLiteral("row.dxf"));
-    QTest::mouseClick(Form4().Image1(), Qt::LeftButton, {}, QPoint(1, 0));
-    QTest::mouseClick(Form4().Image1(), Qt::LeftButton, {}, QPoint(3, 0));
+    QTest::mouseClick(Drawing().Picture(), Qt::LeftButton, {}, QPoint(1, 0));
+    QTest::mouseClick(Drawing().Picture(), Qt::LeftButton, {}, QPoint(3, 0));
     QCOMPARE(Document().Image1.Picture.Bitmap().Pixel(2, 0), raster::clWhite);
     QCOMPARE(Document().RowCount(), 0);
 }
@@ -205,9 +206,9 @@ void ViewerWindowTest::EditAndSettingsItemsShowTheirDialogs_data() {
 void ViewerWindowTest::EditAndSettingsItemsShowTheirDialogs() {
     QFETCH(QString, item);
     QFETCH(QString, dialog);
-    QCOMPARE(window_test::DialogShownBy(
-                 Action(item), {&program_.Windows().FrmSize(), &program_.Windows().FrmSettei(),
-                                &program_.Windows().FrmTrase()}),
+    QCOMPARE(window_test::DialogShownBy(Action(item), {&program_.Windows().ResizeTool(),
+                                                       &program_.Windows().SettingsTool(),
+                                                       &program_.Windows().TraceTool()}),
              dialog);
 }
 

@@ -127,9 +127,9 @@ class RunningProgram {
     void Start(const QStringList& arguments = {}) {
         Stop();
         windows_ = create_(arguments);
-        dialogs_ = std::make_unique<ScriptedDialogs>(windows_->Form1());
+        dialogs_ = std::make_unique<ScriptedDialogs>(windows_->Frame());
         windows_->Show();
-        QVERIFY(QTest::qWaitForWindowExposed(&windows_->Form1()));
+        QVERIFY(QTest::qWaitForWindowExposed(&windows_->Frame()));
     }
     void Stop() {
         dialogs_.reset();
@@ -147,7 +147,7 @@ class RunningProgram {
     [[nodiscard]] ui::ProgramWindows& Windows() { return *windows_; }
     [[nodiscard]] ScriptedDialogs& Dialogs() { return *dialogs_; }
     [[nodiscard]] QAction* Action(const char* name) {
-        return windows_->Form1().findChild<QAction*>(QLatin1String(name));
+        return windows_->Frame().findChild<QAction*>(QLatin1String(name));
     }
 
   private:

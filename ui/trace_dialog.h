@@ -4,8 +4,8 @@
 // during the first pass.
 #include <QDialog>
 
+#include "raster/timage.h"
 #include "ui/dialog_frame.h"
-#include "ui/image_access.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -20,11 +20,11 @@ class QSlider;
 
 namespace ui {
 
-class TFrmTrase : public ToolDialog {
+class TraceDialog : public ToolDialog {
     Q_OBJECT
 
   public:
-    explicit TFrmTrase(ImageAccess image, QWidget* parent = nullptr);
+    explicit TraceDialog(raster::TImage& image, QWidget* parent = nullptr);
 
     // Whether a run is in progress (its handler is still on the stack).
     [[nodiscard]] bool Running() const { return running_; }
@@ -33,43 +33,37 @@ class TFrmTrase : public ToolDialog {
     void closeEvent(QCloseEvent* event) override;
 
   private slots:
-    void TrackBar1Change(int position);
-    void Button1Click();
-    void BtnCancelClick();
-    void Button2Click();
+    void ThresholdChanged(int position);
+    void StartClicked();
+    void CancelClicked();
+    void CloseClicked();
 
   private:
     class Run;
 
-    void FormShow() override;
+    void OnShow() override;
     void ShowThreshold();
 
-    ImageAccess image_;
+    raster::TImage& image_;
     bool cancel_ = false;
     bool running_ = false;
     // A close asked for during a run, carried out when the run has ended.
     bool close_pending_ = false;
 
-    QSlider* TrackBar1;
-    QLabel* lblValue;
-    QLabel* Label1;
-    QCheckBox* ChkBlack;
-    QLabel* Label2;
-    QRadioButton* RdoRed;
-    QRadioButton* RdoGreen;
-    QRadioButton* RdoBlue;
+    QSlider* threshold_slider_;
+    QLabel* threshold_label_;
+    QCheckBox* paint_black_check_;
+    QRadioButton* red_base_;
+    QRadioButton* green_base_;
+    QRadioButton* blue_base_;
     QButtonGroup* base_group_;
-    QLabel* Label3;
-    QLabel* PnlST;
-    QLabel* Label4;
-    QLabel* PnlTime;
-    QLabel* Label5;
-    QProgressBar* Gg1;
-    QLabel* Label6;
-    QProgressBar* Gg2;
-    QPushButton* Button1;
-    QPushButton* BtnCancel;
-    QPushButton* Button2;
+    QLabel* start_time_;
+    QLabel* current_time_;
+    QProgressBar* first_gauge_;
+    QProgressBar* second_gauge_;
+    QPushButton* start_button_;
+    QPushButton* cancel_button_;
+    QPushButton* close_button_;
 };
 
 }  // namespace ui

@@ -1,9 +1,8 @@
-#include "ui/tfrm_trase.h"
+#include "ui/trace_dialog.h"
 
 #include <algorithm>
 #include <chrono>
 #include <climits>
-#include <exception>
 #include <utility>
 
 #include <QButtonGroup>
@@ -18,6 +17,7 @@
 
 #include "core/number_text.h"
 #include "tools/trace_engine.h"
+#include "ui/desktop_conventions.h"
 #include "ui/dialog_frame.h"
 #include "ui/message_boxes.h"
 
@@ -110,19 +110,21 @@ QRadioButton* PlaceRadio(QWidget* parent, const char* name, const QString& text,
 }  // namespace
 
 // The dialog's controls as the trace engine sees them during one run.
-class TFrmTrase::Run final : public tools::TraceControls {
+class TraceDialog::Run final : public tools::TraceControls {
   public:
-    Run(TFrmTrase& dialog, int64_t total)
-        : dialog_(dialog), first_(*dialog.Gg1, total), second_(*dialog.Gg2, total) {}
+    Run(TraceDialog& dialog, int64_t total)
+        : dialog_(dialog),
+          first_(*dialog.first_gauge_, total),
+          second_(*dialog.second_gauge_, total) {}
 
     tools::BaseColour Base() override {
-        if (dialog_.RdoRed->isChecked()) return tools::BaseColour::Red;
-        if (dialog_.RdoGreen->isChecked()) return tools::BaseColour::Green;
-        if (dialog_.RdoBlue->isChecked()) return tools::BaseColour::Blue;
+        if (dialog_.red_base_->isChecked()) return tools::BaseColour::Red;
+        if (dialog_.green_base_->isChecked()) return tools::BaseColour::Green;
+        if (dialog_.blue_base_->isChecked()) return tools::BaseColour::Blue;
         return tools::BaseColour::None;
     }
-    int Threshold() override { return dialog_.TrackBar1->value(); }
-    bool PaintBlack() override { return dialog_.ChkBlack->isChecked(); }
+    int Threshold() override { return dialog_.threshold_slider_->value(); }
+    bool PaintBlack() override { return dialog_.paint_black_check_->isChecked(); }
     bool CancelRequested() override { return dialog_.cancel_; }
 
     void FirstPassStep(int64_t done) override {
@@ -137,7 +139,7 @@ class TFrmTrase::Run final : public tools::TraceControls {
         first_.Show();
         // From the sort until the keys are saved a cancel could no longer
         // leave the picture as it was.
-        dialog_.BtnCancel->setEnabled(false);
+        dialog_.cancel_button_->setEnabled(false);
     }
     void Cancelled() { first_.Show(); }
 
@@ -155,91 +157,94 @@ class TFrmTrase::Run final : public tools::TraceControls {
         const auto second = duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
         if (second == shown_second_) return;
         shown_second_ = second;
-        dialog_.PnlTime->setText(QString::fromStdString(core::ClockText()));
+        dialog_.current_time_->setText(QString::fromStdString(core::ClockText()));
     }
 
-    TFrmTrase& dialog_;
+    TraceDialog& dialog_;
     GaugeStepper first_;
     GaugeStepper second_;
     int64_t shown_second_ = -1;
 };
 
-TFrmTrase::TFrmTrase(ImageAccess image, QWidget* parent)
-    : ToolDialog(parent), image_(std::move(image)) {
+TraceDialog::TraceDialog(raster::TImage& image, QWidget* parent)
+    : ToolDialog(parent), image_(image) {
     setObjectName(QStringLiteral("FrmTrase"));
     SetUpDialogFrame(*this, QStringLiteral("トレース"), 303, 213, FrameButtons::CloseAndMinimise);
 
-    TrackBar1 = new QSlider(Qt::Horizontal, this);
-    TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
-    TrackBar1->setGeometry(8, 4, 285, 45);
-    TrackBar1->setRange(0, 100);
-    TrackBar1->setValue(50);
-    TrackBar1->setSingleStep(5);
-    TrackBar1->setPageStep(10);
-    TrackBar1->setTickPosition(QSlider::TicksBelow);
-    TrackBar1->setTickInterval(100);
+    threshold_slider_ = new TrackBar(Qt::Horizontal, this);
+    threshold_slider_->setObjectName(QStringLiteral("TrackBar1"));
+    threshold_slider_->setGeometry(8, 4, 285, 45);
+    threshold_slider_->setRange(0, 100);
+    threshold_slider_->setValue(50);
+    threshold_slider_->setSingleStep(5);
+    threshold_slider_->setPageStep(10);
+    threshold_slider_->setTickPosition(QSlider::TicksBelow);
+    threshold_slider_->setTickInterval(100);
 
-    lblValue = new QLabel(this);
-    lblValue->setObjectName(QStringLiteral("lblValue"));
-    lblValue->setGeometry(100, 52, 45, 12);
-    lblValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Label1 = PlaceLabel(this, "Label1", QStringLiteral("%"), 148, 52);
+    threshold_label_ = new QLabel(this);
+    threshold_label_->setObjectName(QStringLiteral("lblValue"));
+    threshold_label_->setGeometry(100, 52, 45, 12);
+    threshold_label_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    PlaceLabel(this, "Label1", QStringLiteral("%"), 148, 52);
 
-    ChkBlack = new QCheckBox(QStringLiteral("黒で塗りつぶす"), this);
-    ChkBlack->setObjectName(QStringLiteral("ChkBlack"));
-    ChkBlack->setGeometry(160, 52, 97, 17);
-    NarrowToFit(*ChkBlack, 97);
+    paint_black_check_ = new QCheckBox(QStringLiteral("黒で塗りつぶす"), this);
+    paint_black_check_->setObjectName(QStringLiteral("ChkBlack"));
+    paint_black_check_->setGeometry(160, 52, 97, 17);
+    NarrowToFit(*paint_black_check_, 97);
 
-    Label2 =
+    QLabel* base_caption =
         PlaceLabel(this, "Label2",
                    QStringLiteral("背景色の基本色（白の場合は指定しないでください。）"), 8, 72);
-    QFont bold = Label2->font();
+    QFont bold = base_caption->font();
     bold.setBold(true);
-    Label2->setFont(bold);
-    NarrowToFit(*Label2, 303 - 8);
-    Label2->adjustSize();
+    base_caption->setFont(bold);
+    NarrowToFit(*base_caption, 303 - 8);
+    base_caption->adjustSize();
 
-    RdoRed = PlaceRadio(this, "RdoRed", QStringLiteral("赤（R)"), 8);
-    RdoGreen = PlaceRadio(this, "RdoGreen", QStringLiteral("緑(G)"), 92);
-    RdoBlue = PlaceRadio(this, "RdoBlue", QStringLiteral("青(B)"), 172);
+    red_base_ = PlaceRadio(this, "RdoRed", QStringLiteral("赤（R)"), 8);
+    green_base_ = PlaceRadio(this, "RdoGreen", QStringLiteral("緑(G)"), 92);
+    blue_base_ = PlaceRadio(this, "RdoBlue", QStringLiteral("青(B)"), 172);
     // At most one base colour; none until the user picks one.
     base_group_ = new QButtonGroup(this);
     base_group_->setExclusive(true);
-    base_group_->addButton(RdoRed);
-    base_group_->addButton(RdoGreen);
-    base_group_->addButton(RdoBlue);
+    base_group_->addButton(red_base_);
+    base_group_->addButton(green_base_);
+    base_group_->addButton(blue_base_);
 
-    Label3 = PlaceLabel(this, "Label3", QStringLiteral("開始時間"), 8, 116);
-    PnlST = PlaceTimePanel(this, "PnlST", 60);
-    Label4 = PlaceLabel(this, "Label4", QStringLiteral("現在時間"), 160, 116);
-    PnlTime = PlaceTimePanel(this, "PnlTime", 212);
+    QLabel* start_caption = PlaceLabel(this, "Label3", QStringLiteral("開始時間"), 8, 116);
+    start_time_ = PlaceTimePanel(this, "PnlST", 60);
+    QLabel* now_caption = PlaceLabel(this, "Label4", QStringLiteral("現在時間"), 160, 116);
+    current_time_ = PlaceTimePanel(this, "PnlTime", 212);
 
-    Label5 = PlaceLabel(this, "Label5", QStringLiteral("①トレース"), 4, 136);
-    Gg1 = PlaceGauge(this, "Gg1", 132);
-    Label6 = PlaceLabel(this, "Label6", QStringLiteral("②トレース"), 4, 160);
-    Gg2 = PlaceGauge(this, "Gg2", 156);
+    QLabel* first_caption = PlaceLabel(this, "Label5", QStringLiteral("①トレース"), 4, 136);
+    first_gauge_ = PlaceGauge(this, "Gg1", 132);
+    QLabel* second_caption = PlaceLabel(this, "Label6", QStringLiteral("②トレース"), 4, 160);
+    second_gauge_ = PlaceGauge(this, "Gg2", 156);
     // Each caption ends a little before its panel or gauge begins.
-    const std::pair<QLabel*, int> captions[] = {
-        {Label3, 60 - 8 - 2}, {Label4, 212 - 160 - 2}, {Label5, 60 - 4 - 2}, {Label6, 60 - 4 - 2}};
+    const std::pair<QLabel*, int> captions[] = {{start_caption, 60 - 8 - 2},
+                                                {now_caption, 212 - 160 - 2},
+                                                {first_caption, 60 - 4 - 2},
+                                                {second_caption, 60 - 4 - 2}};
     for (const auto& [caption, room] : captions) {
         NarrowToFit(*caption, room);
         caption->adjustSize();
     }
 
-    Button1 = PlaceButton(this, "Button1", QStringLiteral("トレース開始"), 68, 184);
-    BtnCancel = PlaceButton(this, "BtnCancel", QStringLiteral("トレース中止"), 144, 184);
-    Button2 = PlaceButton(this, "Button2", QStringLiteral("終了"), 220, 184);
+    start_button_ = PlaceButton(this, "Button1", QStringLiteral("トレース開始"), 68, 184);
+    cancel_button_ = PlaceButton(this, "BtnCancel", QStringLiteral("トレース中止"), 144, 184);
+    close_button_ = PlaceButton(this, "Button2", QStringLiteral("終了"), 220, 184);
 
     // The two time panels take no focus, so the chain skips them.
-    SetTabChain({TrackBar1, Button1, Button2, RdoRed, RdoGreen, RdoBlue, ChkBlack, BtnCancel});
+    SetTabChain({threshold_slider_, start_button_, close_button_, red_base_, green_base_,
+                 blue_base_, paint_black_check_, cancel_button_});
 
-    connect(TrackBar1, &QSlider::valueChanged, this, &TFrmTrase::TrackBar1Change);
-    connect(Button1, &QPushButton::clicked, this, &TFrmTrase::Button1Click);
-    connect(BtnCancel, &QPushButton::clicked, this, &TFrmTrase::BtnCancelClick);
-    connect(Button2, &QPushButton::clicked, this, &TFrmTrase::Button2Click);
+    connect(threshold_slider_, &QSlider::valueChanged, this, &TraceDialog::ThresholdChanged);
+    connect(start_button_, &QPushButton::clicked, this, &TraceDialog::StartClicked);
+    connect(cancel_button_, &QPushButton::clicked, this, &TraceDialog::CancelClicked);
+    connect(close_button_, &QPushButton::clicked, this, &TraceDialog::CloseClicked);
 }
 
-void TFrmTrase::closeEvent(QCloseEvent* event) {
+void TraceDialog::closeEvent(QCloseEvent* event) {
     if (running_) {
         close_pending_ = true;
         event->ignore();
@@ -248,46 +253,44 @@ void TFrmTrase::closeEvent(QCloseEvent* event) {
     QDialog::closeEvent(event);
 }
 
-void TFrmTrase::FormShow() {
+void TraceDialog::OnShow() {
     ShowThreshold();
-    PnlST->clear();
-    PnlTime->clear();
+    start_time_->clear();
+    current_time_->clear();
 }
 
-void TFrmTrase::ShowThreshold() {
-    lblValue->setText(QString::fromStdString(core::WholeText(TrackBar1->value())));
+void TraceDialog::ShowThreshold() {
+    threshold_label_->setText(QString::fromStdString(core::WholeText(threshold_slider_->value())));
 }
 
-void TFrmTrase::TrackBar1Change(int /*position*/) { ShowThreshold(); }
+void TraceDialog::ThresholdChanged(int /*position*/) { ShowThreshold(); }
 
-void TFrmTrase::Button1Click() {
+void TraceDialog::StartClicked() {
     // The run processes pending events after every pixel, so this button
     // stays live; a second run inside the first would trace a picture that
     // is being traced.
     if (running_) return;
     running_ = true;
 
-    Gg1->setValue(0);
-    Gg2->setValue(0);
-    raster::TBitmap& bitmap = image_().Picture.Bitmap();
+    first_gauge_->setValue(0);
+    second_gauge_->setValue(0);
+    raster::TBitmap& bitmap = image_.Picture.Bitmap();
     const int64_t total =
         bitmap.HasPixels() ? static_cast<int64_t>(bitmap.Width()) * bitmap.Height() : 0;
     Run run(*this, total);
-    PnlST->setText(QString::fromStdString(core::ClockText()));
+    start_time_->setText(QString::fromStdString(core::ClockText()));
     cancel_ = false;
-    BtnCancel->setEnabled(true);
+    cancel_button_->setEnabled(true);
 
-    try {
+    RunCommand(this, [&] {
         if (tools::RunTrace(bitmap, run, kKeysFile) == tools::TraceOutcome::Cancelled) {
             run.Cancelled();
             ShowInfo(this, QStringLiteral("トレースを中止しました。"));
         } else {
-            BtnCancel->setEnabled(true);
+            cancel_button_->setEnabled(true);
             ShowInfo(this, QStringLiteral("トレースが終了しました。"));
         }
-    } catch (const std::exception& failure) {
-        ShowError(this, QString::fromUtf8(failure.what()));
-    }
+    });
 
     running_ = false;
     if (close_pending_) {
@@ -296,9 +299,9 @@ void TFrmTrase::Button1Click() {
     }
 }
 
-void TFrmTrase::BtnCancelClick() { cancel_ = true; }
+void TraceDialog::CancelClicked() { cancel_ = true; }
 
-void TFrmTrase::Button2Click() {
+void TraceDialog::CloseClicked() {
     if (running_) {
         close_pending_ = true;
         return;

@@ -7,9 +7,9 @@
 
 #include <QDialog>
 
+#include "raster/timage.h"
 #include "tools/settings_engine.h"
 #include "ui/dialog_frame.h"
-#include "ui/image_access.h"
 
 class QCheckBox;
 class QComboBox;
@@ -22,45 +22,40 @@ class QShowEvent;
 
 namespace ui {
 
-class TFrmSettei : public ToolDialog, private tools::SettingsView {
+class DisplaySettingsDialog : public ToolDialog, private tools::SettingsView {
     Q_OBJECT
 
   public:
-    explicit TFrmSettei(ImageAccess image, QWidget* parent = nullptr);
+    explicit DisplaySettingsDialog(raster::TImage& image, QWidget* parent = nullptr);
 
     // The image control's size after an Open, shown in the read-only boxes.
     void SetLoadedSize(int32_t width, int32_t height);
 
   private slots:
-    void Button1Click();
-    void Button2Click();
+    void OkClicked();
+    void CancelClicked();
 
   private:
-    void FormShow() override;
+    void OnShow() override;
 
     // tools::SettingsView
     void ShowMessage(const std::string& text) override;
     void FocusWidth() override;
     void FocusHeight() override;
 
-    ImageAccess image_;
+    raster::TImage& image_;
 
-    QLabel* Label5;
-    QComboBox* ComboBox1;
-    QGroupBox* GroupBox1;
-    QLabel* Label1;
-    QLineEdit* Edit1;
-    QLabel* Label2;
-    QLineEdit* Edit2;
-    QCheckBox* CheckBox2;
-    QGroupBox* GroupBox2;
-    QLabel* Label3;
-    QLineEdit* Edit3;
-    QLabel* Label4;
-    QLineEdit* Edit4;
-    QCheckBox* CheckBox1;
-    QPushButton* Button1;
-    QPushButton* Button2;
+    QComboBox* colour_box_;
+    QGroupBox* loaded_group_;
+    QLineEdit* loaded_width_;
+    QLineEdit* loaded_height_;
+    QCheckBox* apply_size_check_;
+    QGroupBox* size_group_;
+    QLineEdit* width_entry_;
+    QLineEdit* height_entry_;
+    QCheckBox* shrink_check_;
+    QPushButton* ok_button_;
+    QPushButton* cancel_button_;
 };
 
 }  // namespace ui

@@ -6,32 +6,34 @@
 #include <QLabel>
 #include <memory>
 
+#include "core/drawing_document.h"
 #include "editing/pick_modes.h"
 #include "ui/frame_window.h"
 
 namespace korvane {
 
-class TForm1 : public ui::FrameWindow {
+class EditorWindow : public ui::FrameWindow {
     Q_OBJECT
 
   public:
+    static constexpr core::DxfVariant kVariant = core::DxfVariant::Editor;
     static constexpr int kDesignedWidth = 702;
     static constexpr int kDesignedHeight = 563;
     static constexpr int kPanelHeight = 21;
 
-    explicit TForm1(QWidget* parent = nullptr);
-    ~TForm1() override;
+    explicit EditorWindow(QWidget* parent = nullptr);
+    ~EditorWindow() override;
 
-    [[nodiscard]] QLabel* Panel1() { return panel1_; }
+    [[nodiscard]] QLabel* StatusLine() { return status_line_; }
     // Null until the drawing window is attached.
     [[nodiscard]] editing::PickModes* PickModes() { return pick_modes_.get(); }
 
   public slots:
-    void N11Click() override;
-    void NDelClick();
-    void NLineClick();
-    void Image1MouseDown(Qt::MouseButton button, int x, int y);
-    void FormKeyDown(int key);
+    void SaveCommand() override;
+    void DeleteModeCommand();
+    void LineModeCommand();
+    void PicturePressed(Qt::MouseButton button, int x, int y);
+    void DrawingKeyPressed(int key);
 
   protected:
     void OnAttached() override;
@@ -41,9 +43,9 @@ class TForm1 : public ui::FrameWindow {
     // The menu check marks follow the pick modes' current mode.
     void ShowMode();
 
-    QLabel* panel1_ = nullptr;
-    QAction* ndel_ = nullptr;
-    QAction* nline_ = nullptr;
+    QLabel* status_line_ = nullptr;
+    QAction* delete_mode_item_ = nullptr;
+    QAction* line_mode_item_ = nullptr;
     std::unique_ptr<editing::PickModes> pick_modes_;
 };
 

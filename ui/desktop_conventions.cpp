@@ -1,0 +1,195 @@
+#include "ui/desktop_conventions.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCompleter>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QStyleHints>
+#include <QStyleOptionMenuItem>
+#include <QWindow>
+#include <optional>
+
+namespace ui {
+
+void TrackBar::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Up:
+            triggerAction(SliderSingleStepSub);
+            break;
+        case Qt::Key_Down:
+            triggerAction(SliderSingleStepAdd);
+            break;
+        case Qt::Key_PageUp:
+            triggerAction(SliderPageStepSub);
+            break;
+        case Qt::Key_PageDown:
+            triggerAction(SliderPageStepAdd);
+            break;
+        default:
+            QSlider::keyPressEvent(event);
+            return;
+    }
+    event->accept();
+}
+
+void TickWhenCheckedStyle::drawControl(ControlElement element, const QStyleOption* option,
+                                       QPainter* painter, const QWidget* widget) const {
+    const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+    if (element == CE_MenuItem && item != nullptr &&
+        item->checkType != QStyleOptionMenuItem::NotCheckable && !item->checked) {
+        QStyleOptionMenuItem blank = *item;
+        blank.checkType = QStyleOptionMenuItem::NotCheckable;
+        QProxyStyle::drawControl(element, &blank, painter, widget);
+        return;
+    }
+    QProxyStyle::drawControl(element, option, painter, widget);
+}
+
+void ShowTicksOnlyWhenChecked(QMenu& menu) {
+    auto* style = new TickWhenCheckedStyle;
+    style->setParent(&menu);
+    menu.setStyle(style);
+}
+
+namespace {
+
+// Watches a file dialog and its completion box.
+class FileDialogWatcher : public QObject {
+  public:
+    FileDialogWatcher(QFileDialog& dialog, QLineEdit* name, QWidget* completions)
+        : QObject(&dialog), name_(name), completions_(completions) {
+        dialog.installEventFilter(this);
+        if (completions_ == nullptr) return;
+        // Our filter replays the click; Qt's own replay would deliver it twice.
+        completions_->setAttribute(Qt::WA_NoMouseReplay);
+        completions_->installEventFilter(this);
+        connect(&dialog, &QDialog::finished, completions_, &QWidget::hide);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && watched == parent() && name_ != nullptr) {
+            name_->setFocus();
+            name_->selectAll();
+        } else if (event->type() == QEvent::MouseButtonPress && watched == completions_) {
+            return ClickBeside(*static_cast<QMouseEvent*>(event));
+        } else if (watched == replayed_.window && replayed_.window != nullptr) {
+            SecondClick(*event);
+        }
+        return false;
+    }
+
+    // Posted after a second press, so it runs once Qt has had its say.
+    void customEvent(QEvent* /*event*/) override {
+        if (double_click_.has_value() && replayed_.window != nullptr) {
+            QCoreApplication::sendEvent(replayed_.window, &*double_click_);
+        }
+        double_click_.reset();
+        replayed_ = {};
+    }
+
+  private:
+    struct Replayed {
+        QPointer<QWindow> window;
+        QPoint at;
+        Qt::MouseButton button = Qt::NoButton;
+        QElapsedTimer since;
+    };
+
+    bool ClickBeside(const QMouseEvent& click) {
+        if (completions_->rect().contains(click.position().toPoint())) return false;
+        completions_->hide();
+        // Handed to the window below as a fresh press, so focus and selection
+        // work as if the box had not been there.
+        const QPoint global = click.globalPosition().toPoint();
+        QWidget* target = QApplication::widgetAt(global);
+        QWindow* window = target != nullptr ? target->window()->windowHandle() : nullptr;
+        if (window != nullptr) {
+            QMouseEvent press(QEvent::MouseButtonPress, window->mapFromGlobal(global), global,
+                              click.button(), click.buttons(), click.modifiers());
+            QCoreApplication::sendEvent(window, &press);
+            replayed_ = {window, global, click.button(), {}};
+            replayed_.since.start();
+            QCoreApplication::instance()->installEventFilter(this);
+        }
+        return true;
+    }
+
+    // Qt does not count the press that closed the box towards a double-click;
+    // the user did, so a quick second press on the same spot makes one.
+    void SecondClick(const QEvent& event) {
+        if (event.type() == QEvent::MouseButtonDblClick) {
+            double_click_.reset();  // Qt made it after all
+            return;
+        }
+        if (event.type() != QEvent::MouseButtonPress) return;
+        QCoreApplication::instance()->removeEventFilter(this);
+        const auto& press = static_cast<const QMouseEvent&>(event);
+        const QPoint global = press.globalPosition().toPoint();
+        if (press.button() == replayed_.button &&
+            replayed_.since.elapsed() < QGuiApplication::styleHints()->mouseDoubleClickInterval() &&
+            (global - replayed_.at).manhattanLength() <=
+                QGuiApplication::styleHints()->startDragDistance()) {
+            double_click_.emplace(QEvent::MouseButtonDblClick, press.position(),
+                                  press.globalPosition(), press.button(), press.buttons(),
+                                  press.modifiers());
+        }
+        QCoreApplication::postEvent(this, new QEvent(QEvent::User));
+    }
+
+    QLineEdit* name_;
+    QWidget* completions_;
+    Replayed replayed_;
+    std::optional<QMouseEvent> double_click_;
+};
+
+}  // namespace
+
+void ReadyFileDialog(QFileDialog& dialog) {
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QWidget* completions =
+        name != nullptr && name->completer() != nullptr ? name->completer()->popup() : nullptr;
+    new FileDialogWatcher(dialog, name, completions);
+}
+
+namespace {
+
+class FrameSizer : public QObject {
+  public:
+    FrameSizer(QWidget& window, QSize outside) : QObject(&window), outside_(outside) {
+        window.installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // The window manager reports the frame with a move once it has placed it.
+        if (event->type() != QEvent::Move && event->type() != QEvent::Show) return false;
+        auto& window = *static_cast<QWidget*>(watched);
+        const QSize frame = window.frameGeometry().size() - window.geometry().size();
+        if (frame.width() <= 0 && frame.height() <= 0) return false;
+        window.removeEventFilter(this);
+        window.resize(outside_ - frame);
+        deleteLater();
+        return false;
+    }
+
+  private:
+    QSize outside_;
+};
+
+}  // namespace
+
+void SizeOutsideOfFrame(QWidget& window, QSize outside) {
+    window.resize(outside);
+    new FrameSizer(window, outside);
+}
+
+}  // namespace ui

@@ -1,0 +1,33 @@
+#pragma once
+// What both programs set up before their windows: answers to --help and
+// --version, Qt's own Japanese texts and the program's icon.
+#include <optional>
+#include <string_view>
+
+class QCoreApplication;
+class QIcon;
+class QString;
+
+namespace ui {
+
+struct ProgramInfo {
+    std::string_view name;          // "Korvane"
+    std::string_view what;          // one line on what the program is
+    std::string_view save_example;  // the name the Save dialog proposes for FILE.dxf
+};
+
+// Answers --help or --version on standard output and returns the exit
+// status; returns nothing for every other command line. Needs no display.
+// Arguments after "--" are file names.
+[[nodiscard]] std::optional<int> AnswerInformationOptions(int argc, const char* const* argv,
+                                                          const ProgramInfo& info);
+
+// The standard dialogs and buttons speak Japanese like the rest of the
+// programs, whatever the desktop's language. Returns false when Qt's
+// translations are not installed; the dialogs then stay in English.
+bool LoadQtJapanese(QCoreApplication& application);
+
+// A program's icon in every size it ships: "korvane" or "morlid".
+[[nodiscard]] QIcon ProgramIcon(const QString& name);
+
+}  // namespace ui
