@@ -1,7 +1,8 @@
 // Loading and converting drawings of a million entities whose drawing cost
 // dominates: long random lines over a small picture, short elements over a
-// map-sized one, and long contour polylines. The files are generated once
-// into the temporary folder.
+// map-sized one, and long contour polylines; and the editor's selection,
+// Delete and Escape on them. The files are generated once into the temporary
+// folder.
 //
 //   large_drawing_bench                 the benchmarks
 //   large_drawing_bench --write KIND    writes the drawing, prints its path
@@ -16,6 +17,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <string_view>
@@ -23,6 +26,7 @@
 #include "core/drawing_document.h"
 #include "core/dxf_import.h"
 #include "core/picture_file.h"
+#include "editing/pick_modes.h"
 
 namespace {
 
@@ -189,6 +193,64 @@ void BM_EditorLoad(benchmark::State& state) {
     state.SetLabel(Name(kind));
 }
 BENCHMARK(BM_EditorLoad)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The editor's commands on a loaded drawing: select a rectangle over a
+// twentieth (range 1 = 0) or all (1) of the picture, then Delete or Escape.
+core::DrawingDocument& EditorDocument(Kind kind) {
+    static std::map<Kind, std::unique_ptr<core::DrawingDocument>> documents;
+    auto& document = documents[kind];
+    if (!document) {
+        document = std::make_unique<core::DrawingDocument>(core::DxfVariant::Editor);
+        core::LoadDxf(*document, DrawingPath(kind));
+    }
+    return *document;
+}
+
+enum class Command { Select, Delete, Escape };
+
+void BM_Edit(benchmark::State& state) {
+    const auto kind = static_cast<Kind>(state.range(0));
+    const bool whole = state.range(1) != 0;
+    const auto command = static_cast<Command>(state.range(2));
+    core::DrawingDocument& document = EditorDocument(kind);
+    editing::PickModes modes(document, nullptr);
+    const int32_t width = document.DrawWidth;
+    const int32_t height = document.DrawHeight;
+    const int32_t right = whole ? width : width / 4;
+    const int32_t bottom = whole ? height : height / 5;
+    for (auto _ : state) {
+        if (command != Command::Select) {
+            state.PauseTiming();
+            modes.SelectRect(0, 0, right, bottom);
+            state.ResumeTiming();
+        }
+        switch (command) {
+            case Command::Select:
+                modes.SelectRect(0, 0, right, bottom);
+                break;
+            case Command::Delete:
+                modes.FormKeyDown(editing::kKeyDelete);
+                break;
+            case Command::Escape:
+                modes.FormKeyDown(editing::kKeyEscape);
+                break;
+        }
+        if (command == Command::Select) {
+            state.PauseTiming();
+            modes.FormKeyDown(editing::kKeyEscape);
+            state.ResumeTiming();
+        }
+    }
+    state.SetLabel(std::string(Name(kind)) + (whole ? " all" : " 1/20") +
+                   (command == Command::Select   ? " select"
+                    : command == Command::Delete ? " delete"
+                                                 : " escape"));
+}
+BENCHMARK(BM_Edit)
+    ->ArgsProduct({{0, 1}, {0, 1}, {0, 1, 2}})
+    ->ArgNames({"kind", "all", "command"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 Kind KindNamed(std::string_view name) {
     if (name == "map") return Kind::Map;

@@ -6,8 +6,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -432,9 +430,7 @@ Scan ScanText(std::string_view text) {
     return scan;
 }
 
-struct Segment {
-    int32_t x0, y0, x1, y1;
-};
+using Segment = raster::InkSegment;
 
 // The drawing pass over the scanned entities: the table rows and the
 // segments the pen draws, in the order of DrawEntities.
@@ -502,32 +498,6 @@ void TraceEntities(const Scan& scan, DxfVariant variant, std::vector<Segment>& s
     }
 }
 
-// Below this many segments a second thread costs more than it saves.
-constexpr std::size_t kSegmentsWorthAThread = 20000;
-
-// Inks every segment, the picture's top and bottom halves (split on a block
-// row) on two threads when there is enough to draw. The helper thread ends
-// before this returns.
-void InkSegments(const std::vector<Segment>& segments, raster::InkMask& mask) {
-    const int32_t height = mask.Height();
-    auto band = [&segments, &mask](int32_t top, int32_t bottom) {
-        for (const Segment& s : segments) mask.Line(s.x0, s.y0, s.x1, s.y1, top, bottom);
-    };
-    const int32_t middle = (height / 2) & ~(raster::InkMask::kBlockSize - 1);
-    if (middle == 0 || segments.size() < kSegmentsWorthAThread) {
-        band(0, height);
-        return;
-    }
-    std::thread helper;
-    try {
-        helper = std::thread(band, 0, middle);
-    } catch (const std::system_error&) {
-        band(0, middle);  // no thread to be had: draw it here
-    }
-    band(middle, height);
-    if (helper.joinable()) helper.join();
-}
-
 LoadedDrawing LoadTextAside(std::string_view text, DxfVariant variant, TextBytes* owner) {
     Scan scan = ScanText(text);
     if (owner != nullptr) owner->Release();
@@ -545,7 +515,7 @@ LoadedDrawing LoadTextAside(std::string_view text, DxfVariant variant, TextBytes
     scan = Scan{};
 
     raster::InkMask mask(drawing.width, drawing.height);
-    InkSegments(segments, mask);
+    mask.Lines(segments);
     segments = std::vector<Segment>{};
     drawing.bitmap->PaintInk(mask, raster::clBlack);
     if (keeps_table) drawing.table = table.Build();

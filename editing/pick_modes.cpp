@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "raster/ink_mask.h"
+
 namespace editing {
 
 namespace {
@@ -188,10 +190,11 @@ void PickModes::SelectRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
 
     // Paint every selected row, including those left selected by an earlier
     // rectangle that was neither deleted nor cancelled.
+    painted_.clear();
     for (int32_t i = 0; i < count; ++i) {
-        const RowCode code = rows_[static_cast<std::size_t>(i)];
-        if (code.flags & kIsSelected) PaintRow(i, code.kind, raster::clRed);
+        if (rows_[static_cast<std::size_t>(i)].flags & kIsSelected) painted_.push_back(i);
     }
+    PaintRows(raster::clRed);
 }
 
 PickModes::Position PickModes::PositionOf(int32_t row) const {
@@ -199,36 +202,58 @@ PickModes::Position PickModes::PositionOf(int32_t row) const {
     return {row, at.x, at.y};
 }
 
-void PickModes::PaintRow(int32_t row, uint8_t kind, raster::TColor colour) {
+// Each row paints a segment from a line start or vertex to the next row, or
+// a single pixel. All rows take one colour, so the result is the union of
+// their pixels: they go through an ink mask that skips what is already
+// inked, and the picture is painted once. The canvas ends as painting them
+// one by one would leave it: the pen in that colour at the last row's end.
+void PickModes::PaintRows(raster::TColor colour) {
+    if (painted_.empty()) return;
     raster::TCanvas& canvas = document_.Image1.Canvas();
-    if (StartsSegment(kind)) {
-        canvas.Pen.Color = colour;
-        const Position from = PositionOf(row);
-        canvas.MoveTo(from.x, from.y);
-        // A line start or vertex in the last row (a drawing cut short) has no
-        // segment to draw.
-        const int32_t next = row + 1;
-        if (next < document_.RowCount() &&
-            document_.Rows[static_cast<std::size_t>(next)].kind != RowKind::PolylineEnd) {
-            const Position to = PositionOf(next);
-            canvas.LineTo(to.x, to.y);
+    raster::TBitmap& bitmap = document_.Image1.Picture.Bitmap();
+    raster::InkMask mask(bitmap.Width(), bitmap.Height());
+    segments_.clear();
+    bool pen_moved = false;
+    Position pen;
+    for (const int32_t row : painted_) {
+        const uint8_t kind = Classify(document_.Rows[static_cast<std::size_t>(row)].kind);
+        if (StartsSegment(kind)) {
+            pen = PositionOf(row);
+            pen_moved = true;
+            // A line start or vertex in the last row (a drawing cut short) has
+            // no segment to draw.
+            const int32_t next = row + 1;
+            if (next < document_.RowCount() &&
+                document_.Rows[static_cast<std::size_t>(next)].kind != RowKind::PolylineEnd) {
+                const Position to = PositionOf(next);
+                segments_.push_back({pen.x, pen.y, to.x, to.y});
+                pen = to;
+            }
+        } else if (kind == kHeader || kind == kSeqEnd) {
+            mask.Pixel(0, 0);
+        } else {
+            const Position at = PositionOf(row);
+            mask.Pixel(at.x, at.y);
         }
-    } else if (kind == kHeader || kind == kSeqEnd) {
-        canvas.SetPixel(0, 0, colour);
-    } else {
-        const Position at = PositionOf(row);
-        canvas.SetPixel(at.x, at.y, colour);
+    }
+    mask.Lines(segments_);
+    bitmap.PaintInk(mask, colour);
+    if (pen_moved) {
+        canvas.Pen.Color = colour;
+        canvas.MoveTo(pen.x, pen.y);
     }
 }
 
 void PickModes::ConfirmSelection(RowState state, raster::TColor colour) {
+    painted_.clear();
     const int32_t count = document_.RowCount();
     for (int32_t i = 0; i < count; ++i) {
         core::Row& row = document_.Rows[static_cast<std::size_t>(i)];
         if (row.state != RowState::Selected) continue;
         row.state = state;
-        PaintRow(i, Classify(row.kind), colour);
+        painted_.push_back(i);
     }
+    PaintRows(colour);
 }
 
 }  // namespace editing

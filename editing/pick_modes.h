@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/drawing_document.h"
+#include "raster/ink_mask.h"
 #include "raster/tcolor.h"
 
 namespace editing {
@@ -66,9 +67,8 @@ class PickModes {
     [[nodiscard]] bool RowInside(int32_t row, uint8_t kind, int32_t left, int32_t top,
                                  int32_t right, int32_t bottom) const;
     [[nodiscard]] Position PositionOf(int32_t row) const;
-    // Paints one row over the picture as the selection shows it: a segment
-    // from a line start or vertex to the next row, a single pixel otherwise.
-    void PaintRow(int32_t row, uint8_t kind, raster::TColor colour);
+    // Paints the rows listed in painted_ over the picture in one colour.
+    void PaintRows(raster::TColor colour);
     // Every selected row takes `state` and is repainted in `colour`.
     void ConfirmSelection(core::RowState state, raster::TColor colour);
 
@@ -77,6 +77,8 @@ class PickModes {
     Mode mode_ = Mode::None;
     // Kept between rectangles to reuse its storage.
     std::vector<RowCode> rows_;
+    std::vector<int32_t> painted_;
+    std::vector<raster::InkSegment> segments_;
 };
 
 }  // namespace editing

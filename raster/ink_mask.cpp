@@ -1,7 +1,10 @@
 #include "raster/ink_mask.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <new>
+#include <system_error>
+#include <thread>
 
 #include "raster/line_rule.h"
 #include "raster/resource_error.h"
@@ -37,9 +40,32 @@ InkMask::InkMask(int32_t width, int32_t height)
     }
 }
 
+// Below this many segments a second thread costs more than it saves.
+constexpr std::size_t kSegmentsWorthAThread = 20000;
+
+void InkMask::Lines(const std::vector<InkSegment>& segments) {
+    auto band = [this, &segments](int32_t top, int32_t bottom) {
+        for (const InkSegment& s : segments) Line(s.x0, s.y0, s.x1, s.y1, top, bottom);
+    };
+    // The halves meet on a block row, so the two threads share no counter.
+    const int32_t middle = (height_ / 2) & ~(kBlockSize - 1);
+    if (middle == 0 || segments.size() < kSegmentsWorthAThread) {
+        band(0, height_);
+        return;
+    }
+    std::thread helper;
+    try {
+        helper = std::thread(band, 0, middle);
+    } catch (const std::system_error&) {
+        band(0, middle);  // no thread to be had: draw it here
+    }
+    band(middle, height_);
+    if (helper.joinable()) helper.join();
+}
+
 void InkMask::Pixel(int64_t x, int64_t y) {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
-    Set(x, y);
+    Set(x, y, Tile(x, y));
 }
 
 namespace {
@@ -69,20 +95,27 @@ void InkMask::Line(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int32_t top, 
         return;
     }
     int64_t left = run.count;
+    // Fullness is looked at only where the line enters another tile.
+    std::size_t tile = SIZE_MAX;
     for (;;) {
         const int64_t x = run.X();
         const int64_t y = run.Y();
-        const int32_t full_shift = open_tiles_[Block(x, y)] == 0 ? kBlockShift
-                                   : blank_[Tile(x, y)] == 0     ? kTileShift
-                                                                 : 0;
-        if (full_shift != 0) {
-            const int64_t steps = std::min(StepsToLeave(run, full_shift), left);
-            left -= steps;
-            if (left == 0) return;
-            run.Advance(steps);
-            continue;
+        const std::size_t here = Tile(x, y);
+        if (here != tile) {
+            const int32_t full_shift = open_tiles_[Block(x, y)] == 0 ? kBlockShift
+                                       : blank_[here] == 0           ? kTileShift
+                                                                     : 0;
+            if (full_shift != 0) {
+                const int64_t steps = std::min(StepsToLeave(run, full_shift), left);
+                left -= steps;
+                if (left == 0) return;
+                run.Advance(steps);
+                tile = SIZE_MAX;
+                continue;
+            }
+            tile = here;
         }
-        Set(x, y);
+        Set(x, y, here);
         if (--left == 0) return;
         run.Step();
     }

@@ -10,6 +10,11 @@
 
 namespace raster {
 
+// A segment for the canvas line rule: from (x0, y0) up to, not including, (x1, y1).
+struct InkSegment {
+    int32_t x0, y0, x1, y1;
+};
+
 class InkMask {
   public:
     static constexpr int32_t kTileShift = 5;
@@ -29,6 +34,9 @@ class InkMask {
     void Line(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int32_t top, int32_t bottom);
     void Line(int64_t x0, int64_t y0, int64_t x1, int64_t y1) { Line(x0, y0, x1, y1, 0, height_); }
     void Pixel(int64_t x, int64_t y);
+    // Every segment, the top and bottom halves of the mask on two threads
+    // when there is enough to draw; the helper thread ends before this returns.
+    void Lines(const std::vector<InkSegment>& segments);
 
     [[nodiscard]] bool Inked(int32_t x, int32_t y) const {
         return (bits_[Word(x, y)] >> (x & 63) & 1u) != 0;
@@ -51,12 +59,12 @@ class InkMask {
         return static_cast<std::size_t>(y >> kBlockShift) * blocks_per_row_ +
                static_cast<std::size_t>(x >> kBlockShift);
     }
-    void Set(int64_t x, int64_t y) {
+    void Set(int64_t x, int64_t y, std::size_t tile) {
         uint64_t& word = bits_[Word(x, y)];
         const uint64_t bit = uint64_t{1} << (x & 63);
         if ((word & bit) != 0) return;
         word |= bit;
-        if (--blank_[Tile(x, y)] == 0) --open_tiles_[Block(x, y)];
+        if (--blank_[tile] == 0) --open_tiles_[Block(x, y)];
     }
 
     int32_t width_;
