@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "raster/pixel_allocator.h"
 #include "raster/tcolor.h"
 
 namespace raster {
@@ -146,7 +147,7 @@ class TBitmap {
 
   private:
     friend class TCanvas;
-    using Store = std::vector<uint32_t>;
+    using Store = std::vector<uint32_t, PixelAllocator<uint32_t>>;
 
     [[nodiscard]] std::size_t Offset(int32_t x, int32_t y) const {
         return static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
