@@ -156,18 +156,23 @@ class Descriptor {
 // be renamed over, for files with several names, which must all see the new
 // contents, and where no file can be made beside the target. The space is
 // claimed first, so a full disk fails before the old contents are touched.
-void WriteInPlace(const Target& target, std::string_view bytes, const FileOps& ops) {
+void WriteInPlace(const Target& target, uint64_t size, const ContentWriter& content,
+                  const FileOps& ops) {
     Descriptor file(::open(target.path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
     if (file.Get() < 0) Refuse(target, errno);
     const bool regular = S_ISREG(target.info.st_mode);
-    if (regular && !bytes.empty() &&
-        ::fallocate(file.Get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes.size())) != 0 &&
+    if (regular && size > 0 &&
+        ::fallocate(file.Get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) != 0 &&
         (errno == ENOSPC || errno == EDQUOT)) {
         throw WriteError();
     }
-    WriteAll(file.Get(), bytes, ops);
+    uint64_t written = 0;
+    content([&](std::string_view piece) {
+        WriteAll(file.Get(), piece, ops);
+        written += piece.size();
+    });
     if (regular) {
-        if (::ftruncate(file.Get(), static_cast<off_t>(bytes.size())) != 0) throw WriteError();
+        if (::ftruncate(file.Get(), static_cast<off_t>(written)) != 0) throw WriteError();
         if (ops.fsync(file.Get()) != 0) throw WriteError();
     }
     file.Close(ops);
@@ -238,14 +243,15 @@ void SyncFolder(const Target& target) {
 
 // Writes a temporary file and renames it over the target. False, with
 // nothing left behind, when the folder does not let a replacement be made.
-bool ReplaceThroughTempFile(const Target& target, std::string_view bytes, const FileOps& ops) {
+bool ReplaceThroughTempFile(const Target& target, const ContentWriter& content,
+                            const FileOps& ops) {
     TempFile temp(target);
     if (!temp.Create(ops)) {
         if (target.exists && (errno == EACCES || errno == EPERM)) return false;
         Refuse(target, errno);
     }
     if (!TakeOwnerAndMode(temp, target)) return false;
-    WriteAll(temp.Fd(), bytes, ops);
+    content([&](std::string_view piece) { WriteAll(temp.Fd(), piece, ops); });
     if (ops.fsync(temp.Fd()) != 0) throw WriteError();
     temp.Close(ops);
     temp.RenameOver(target, ops);
@@ -271,18 +277,28 @@ void SaveBytesAtomically(const std::string& path, std::string_view bytes) {
 }
 
 void SaveBytesAtomically(const std::string& path, std::string_view bytes, const FileOps& ops) {
+    SaveStreamAtomically(
+        path, bytes.size(), [bytes](const auto& write) { write(bytes); }, ops);
+}
+
+void SaveStreamAtomically(const std::string& path, uint64_t size, const ContentWriter& content) {
+    SaveStreamAtomically(path, size, content, SystemFileOps());
+}
+
+void SaveStreamAtomically(const std::string& path, uint64_t size, const ContentWriter& content,
+                          const FileOps& ops) {
     const Target target = Examine(path);
     const bool several_names = target.exists && target.info.st_nlink > 1;
     if (target.exists && (!S_ISREG(target.info.st_mode) || several_names)) {
-        WriteInPlace(target, bytes, ops);
+        WriteInPlace(target, size, content, ops);
         return;
     }
     if (!FolderTakesNewFiles(target)) {
         if (!target.exists) Refuse(target, EACCES);
-        WriteInPlace(target, bytes, ops);
+        WriteInPlace(target, size, content, ops);
         return;
     }
-    if (!ReplaceThroughTempFile(target, bytes, ops)) WriteInPlace(target, bytes, ops);
+    if (!ReplaceThroughTempFile(target, content, ops)) WriteInPlace(target, size, content, ops);
 }
 
 void RefuseSavingOverInput(const std::string& input, const std::string& output) {
@@ -292,45 +308,6 @@ void RefuseSavingOverInput(const std::string& input, const std::string& output) 
     if (in.st_dev == out.st_dev && in.st_ino == out.st_ino) {
         throw CannotCreate(FullPath(output), "入力ファイルと同じファイルです。");
     }
-}
-
-std::string ReadWholeFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw CannotOpen(FullPath(path), SystemErrorText(errno));
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) throw CannotOpen(FullPath(path), SystemErrorText(errno));
-    if (S_ISDIR(info.st_mode)) throw CannotOpen(FullPath(path), SystemErrorText(EISDIR));
-
-    // The file's size is read in one piece; anything beyond it (a growing file,
-    // a pipe, a /proc file that reports 0) is appended until the end.
-    std::string data;
-    std::size_t filled = 0;
-    if (S_ISREG(info.st_mode) && info.st_size > 0)
-        data.resize(static_cast<std::size_t>(info.st_size));
-    for (;;) {
-        if (filled == data.size()) {
-            char probe[16 * 1024];
-            const ssize_t got = ::read(fd, probe, sizeof probe);
-            if (got < 0 && errno == EINTR) continue;
-            if (got < 0) throw CannotOpen(FullPath(path), SystemErrorText(errno));
-            if (got == 0) break;
-            data.append(probe, static_cast<std::size_t>(got));
-            filled = data.size();
-            continue;
-        }
-        const ssize_t got = ::read(fd, data.data() + filled, data.size() - filled);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) throw CannotOpen(FullPath(path), SystemErrorText(errno));
-        if (got == 0) break;  // the file shrank while we read
-        filled += static_cast<std::size_t>(got);
-    }
-    data.resize(filled);
-    return data;
 }
 
 }  // namespace core

@@ -9,6 +9,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -35,11 +36,16 @@ struct FileOps {
 void SaveBytesAtomically(const std::string& path, std::string_view bytes);
 void SaveBytesAtomically(const std::string& path, std::string_view bytes, const FileOps& ops);
 
+// The same with the content written in pieces, for content too large to hold
+// whole: `content` calls `write` with each piece in order, `size` bytes in all
+// (the space is claimed up front where a file is overwritten in place).
+using ContentWriter = std::function<void(const std::function<void(std::string_view)>& write)>;
+void SaveStreamAtomically(const std::string& path, uint64_t size, const ContentWriter& content);
+void SaveStreamAtomically(const std::string& path, uint64_t size, const ContentWriter& content,
+                          const FileOps& ops);
+
 // Throws CannotCreate naming the output when both names are one file (also
 // through links), so that a conversion cannot write over what it reads.
 void RefuseSavingOverInput(const std::string& input, const std::string& output);
-
-// Reads a whole file; throws CannotOpen naming the full path.
-[[nodiscard]] std::string ReadWholeFile(const std::string& path);
 
 }  // namespace core

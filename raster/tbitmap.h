@@ -6,11 +6,13 @@
 #include <memory>
 #include <vector>
 
+#include "raster/pixel_allocator.h"
 #include "raster/tcolor.h"
 
 namespace raster {
 
 class TBitmap;
+class InkMask;
 
 // The part of a bitmap changed since the last TakeDirty, for merged repaints.
 // After a size change or a new content it covers both the old and the new
@@ -102,6 +104,10 @@ class TBitmap {
                static_cast<uint32_t>(y) < static_cast<uint32_t>(height_);
     }
 
+    // Paints every pixel the mask has inked in one colour, as that many
+    // pixel writes would; the mask covers the bitmap from its top-left corner.
+    void PaintInk(const InkMask& mask, TColor colour);
+
     // Row-major 0x00BBGGRR values, Width() per row; empty without pixels.
     [[nodiscard]] const uint32_t* Data() const { return pixels_ ? pixels_->data() : nullptr; }
     // Makes the pixels this bitmap's own first; marks the whole bitmap dirty.
@@ -141,7 +147,7 @@ class TBitmap {
 
   private:
     friend class TCanvas;
-    using Store = std::vector<uint32_t>;
+    using Store = std::vector<uint32_t, PixelAllocator<uint32_t>>;
 
     [[nodiscard]] std::size_t Offset(int32_t x, int32_t y) const {
         return static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +

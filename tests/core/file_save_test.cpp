@@ -436,30 +436,6 @@ TEST_F(FileSaveTest, RefusesSavingOverTheInputByAnyOfItsNames) {
     }
 }
 
-TEST_F(FileSaveTest, ReadWholeFileGivesEveryByte) {
-    const std::string bytes = "A\0B\r\n\xff"s;
-    Write(File("in.bin"), bytes);
-    EXPECT_EQ(ReadWholeFile(File("in.bin")), bytes);
-    EXPECT_EQ(ReadWholeFile(File("in.bin")).size(), 6u);
-    // Reports a size of 0 but has contents.
-    EXPECT_NE(ReadWholeFile("/proc/self/status").find("Name:"), std::string::npos);
-}
-
-TEST_F(FileSaveTest, ReadWholeFileFailsNamingTheFullPath) {
-    fs::create_directory(File("sub"));
-    const struct {
-        std::string path;
-        std::string reason;
-    } cases[] = {
-        {File("missing.dxf"), kNotFound},
-        {File("sub"), "指定されたパスはフォルダーです。"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(MessageOf([&] { (void)ReadWholeFile(c.path); }),
-                  "ファイル \"" + c.path + "\". " + c.reason + " は開けません");
-    }
-}
-
 TEST(FailureTest, MessagesAreTheFixedTexts) {
     const struct {
         Failure failure;
