@@ -34,10 +34,7 @@ std::unique_ptr<core::DrawingDocument> MakeDocument(int32_t reach) {
         return reach == 0 ? anchor_y(r) : std::clamp(ay + near(r), 0, kHeight);
     };
     constexpr std::size_t kRows = 2'800'000;
-    doc->KindList.Reserve(kRows, kRows * 2);
-    doc->XList.Reserve(kRows, kRows * 4);
-    doc->YList.Reserve(kRows, kRows * 4);
-    doc->StateList.Reserve(kRows, kRows * 2);
+    doc->Rows.reserve(kRows);
     for (int entity = 0; entity < 1'000'000; ++entity) {
         const int32_t kind = pick(rng);
         ax = anchor_x(rng);

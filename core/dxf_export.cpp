@@ -21,9 +21,7 @@ constexpr std::string_view kZeroWidth = "0.000000";
 constexpr std::string_view kLineType = "CONTINUOUS";
 constexpr std::string_view kNextEntity = "  0";
 
-bool IsVertex(std::string_view kind) {
-    return kind == row::kVertexFirst || kind == row::kVertexNext;
-}
+bool IsVertex(RowKind kind) { return kind == RowKind::VertexFirst || kind == RowKind::VertexNext; }
 
 // For every "PS" and "PE" row, whether it must be written even though it is
 // deleted: a live vertex written without its POLYLINE would load back as part
@@ -35,15 +33,15 @@ std::vector<bool> MarkersOfLivePolylines(const DrawingDocument& document) {
     int32_t open = -1;  // the "PS" row of the polyline being scanned
     bool has_live_vertex = false;
     for (int32_t i = 0; i < rows; ++i) {
-        const std::string_view kind = document.KindList.Read(i);
-        if (kind == row::kPolylineStart) {
+        const Row& row = document.Rows[static_cast<std::size_t>(i)];
+        if (row.kind == RowKind::PolylineStart) {
             if (open >= 0 && has_live_vertex) keep[open] = true;
             open = i;
             has_live_vertex = false;
-        } else if (kind == row::kPolylineEnd) {
+        } else if (row.kind == RowKind::PolylineEnd) {
             if (open >= 0 && has_live_vertex) keep[open] = keep[i] = true;
             open = -1;
-        } else if (open >= 0 && IsVertex(kind) && document.StateList.Read(i) != row::kDeleted) {
+        } else if (open >= 0 && IsVertex(row.kind) && row.state != RowState::Deleted) {
             has_live_vertex = true;
         }
     }
@@ -56,28 +54,28 @@ class EntityWriter {
     EntityWriter(const DrawingDocument& document, LineList& out) : document_(document), out_(out) {}
 
     void WriteRow(int32_t i) {
-        const std::string_view kind = document_.KindList.Read(i);
-        if (kind == row::kPoint) {
+        const RowKind kind = document_.Rows[static_cast<std::size_t>(i)].kind;
+        if (kind == RowKind::Point) {
             Put({"POINT", "  8", kLayer, " 62", kColour});
             PutPosition(" 10", " 20", i);
             out_.Append(kNextEntity);
-        } else if (kind == row::kLineStart) {
+        } else if (kind == RowKind::LineStart) {
             Put({"LINE", "  8", kLayer, "  6", kLineType, " 62", kColour});
             PutPosition(" 10", " 20", i);
             // The end point is the next row's, whatever that row's state.
             PutPosition(" 11", " 21", i + 1);
             out_.Append(kNextEntity);
-        } else if (kind == row::kPolylineStart) {
+        } else if (kind == RowKind::PolylineStart) {
             Put({"POLYLINE", "  8", kLayer, " 66", kVerticesFollow, " 40", kZeroWidth, " 41",
                  kZeroWidth, kNextEntity});
         } else if (IsVertex(kind)) {
             Put({"VERTEX", "  8", kLayer});
             PutPosition(" 10", " 20", i);
             out_.Append(kNextEntity);
-        } else if (kind == row::kPolylineEnd) {
+        } else if (kind == RowKind::PolylineEnd) {
             Put({"SEQEND", "  8", kSeqendLayer, kNextEntity});
         }
-        // "LE" was written with its "LS"; unknown kinds write nothing.
+        // "LE" was written with its "LS".
     }
 
   private:
@@ -87,10 +85,12 @@ class EntityWriter {
 
     // X as stored; Y turned back into a file coordinate.
     void PutPosition(std::string_view x_code, std::string_view y_code, int32_t i) {
+        // The end point of a line in the last row fails as reading past the table would.
+        if (i < 0 || i >= document_.RowCount()) throw ListIndexError(i);
+        const Row& row = document_.Rows[static_cast<std::size_t>(i)];
         out_.Append(x_code);
-        out_.Append(document_.XList.Read(i));
-        const int32_t y =
-            CheckedWhole(int64_t{document_.DrawHeight} - ParseWhole(document_.YList.Read(i)));
+        out_.Append(WholeText(row.x));
+        const int32_t y = CheckedWhole(int64_t{document_.DrawHeight} - row.y);
         out_.Append(y_code);
         out_.Append(WholeText(y));
     }
@@ -104,7 +104,10 @@ void AppendEntityLines(const DrawingDocument& document, LineList& out) {
     const std::vector<bool> live_polyline_marker = MarkersOfLivePolylines(document);
     EntityWriter writer(document, out);
     for (int32_t i = 0; i < rows; ++i) {
-        if (document.StateList.Read(i) == row::kDeleted && !live_polyline_marker[i]) continue;
+        if (document.Rows[static_cast<std::size_t>(i)].state == RowState::Deleted &&
+            !live_polyline_marker[static_cast<std::size_t>(i)]) {
+            continue;
+        }
         writer.WriteRow(i);
     }
     out.Append("ENDSEC");

@@ -1,14 +1,19 @@
 #include "core/dxf_import.h"
 
-#include <charconv>
+#include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "core/failure.h"
+#include "core/file_read.h"
+#include "core/line_split.h"
 #include "core/number_text.h"
+#include "raster/ink_mask.h"
 #include "raster/resource_error.h"
 #include "raster/tbitmap.h"
 
@@ -49,68 +54,17 @@ Axis CoordinateCode(std::string_view line) {
     return Axis::kNone;
 }
 
-// The primitive table under construction, one text per list with a line end
-// after every cell; it becomes the document's table only once the whole file
-// has loaded. Splitting four texts at the end costs far less than millions of
-// single appends to the line lists.
+// The primitive table under construction; it becomes the document's table
+// only once the whole file has loaded.
 class TableAside {
   public:
-    void Reserve(std::size_t rows) {
-        // Kinds are two bytes, states one, positions rarely more than five.
-        kinds_.reserve(rows * 3);
-        xs_.reserve(rows * 6);
-        ys_.reserve(rows * 6);
-        states_.reserve(rows * 2);
-    }
-
-    void Append(std::string_view kind, int32_t x, int32_t y) {
-        AppendLine(kinds_, kind);
-        AppendNumber(xs_, x);
-        AppendNumber(ys_, y);
-        AppendLine(states_, row::kNormal);
-    }
-
-    void AppendWithoutPosition(std::string_view kind) {
-        AppendLine(kinds_, kind);
-        AppendLine(xs_, "0");
-        AppendLine(ys_, "0");
-        AppendLine(states_, row::kNormal);
-    }
-
-    struct Lists {
-        LineList kinds, xs, ys, states;
-    };
-    // Each text is released once split, which keeps the peak memory down.
-    [[nodiscard]] Lists Build() {
-        Lists lists;
-        Split(kinds_, lists.kinds);
-        Split(xs_, lists.xs);
-        Split(ys_, lists.ys);
-        Split(states_, lists.states);
-        return lists;
-    }
+    void Reserve(std::size_t rows) { rows_.reserve(rows); }
+    void Append(RowKind kind, int32_t x, int32_t y) { rows_.push_back({x, y, kind}); }
+    void AppendWithoutPosition(RowKind kind) { rows_.push_back({0, 0, kind}); }
+    [[nodiscard]] std::vector<Row> Build() { return std::move(rows_); }
 
   private:
-    static void Split(std::string& text, LineList& list) {
-        list.LoadFromBytes(text);
-        std::string().swap(text);
-    }
-    static void AppendLine(std::string& text, std::string_view line) {
-        text.append(line);
-        text.push_back('\n');
-    }
-    // The text WholeText writes.
-    static void AppendNumber(std::string& text, int32_t value) {
-        char buffer[16];
-        const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-        text.append(buffer, result.ptr);
-        text.push_back('\n');
-    }
-
-    std::string kinds_;
-    std::string xs_;
-    std::string ys_;
-    std::string states_;
+    std::vector<Row> rows_;
 };
 
 struct KeywordLine {
@@ -214,7 +168,7 @@ void DrawEntities(const LineList& lines, const Extents& extents, DxfVariant vari
                 const int32_t y = y_at(i + 8);
                 canvas.MoveTo(x, y);
                 canvas.LineTo(x, y);
-                if (table) table->Append(row::kPoint, x, y);
+                if (table) table->Append(RowKind::Point, x, y);
                 break;
             }
             case Keyword::kLine: {
@@ -222,20 +176,20 @@ void DrawEntities(const LineList& lines, const Extents& extents, DxfVariant vari
                 const int32_t x1 = x_at(i + 8);
                 const int32_t y1 = y_at(i + 10);
                 canvas.MoveTo(x1, y1);
-                if (table) table->Append(row::kLineStart, x1, y1);
+                if (table) table->Append(RowKind::LineStart, x1, y1);
                 const int32_t x2 = x_at(i + 12);
                 const int32_t y2 = y_at(i + 14);
                 canvas.LineTo(x2, y2);
-                if (table) table->Append(row::kLineEnd, x2, y2);
+                if (table) table->Append(RowKind::LineEnd, x2, y2);
                 break;
             }
             case Keyword::kPolyline:
                 vertex_count = 0;
-                if (table) table->AppendWithoutPosition(row::kPolylineStart);
+                if (table) table->AppendWithoutPosition(RowKind::PolylineStart);
                 break;
             case Keyword::kSeqend:
                 if (seqend_ends_chain) vertex_count = 0;
-                if (table) table->AppendWithoutPosition(row::kPolylineEnd);
+                if (table) table->AppendWithoutPosition(RowKind::PolylineEnd);
                 break;
             case Keyword::kVertex: {
                 if (i + int64_t{6} >= count) return;
@@ -243,10 +197,10 @@ void DrawEntities(const LineList& lines, const Extents& extents, DxfVariant vari
                 const int32_t y = y_at(i + 6);
                 if (vertex_count == 0) {
                     canvas.MoveTo(x, y);
-                    if (table) table->Append(row::kVertexFirst, x, y);
+                    if (table) table->Append(RowKind::VertexFirst, x, y);
                 } else {
                     canvas.LineTo(x, y);
-                    if (table) table->Append(row::kVertexNext, x, y);
+                    if (table) table->Append(RowKind::VertexNext, x, y);
                 }
                 ++vertex_count;
                 break;
@@ -262,7 +216,7 @@ struct LoadedDrawing {
     int32_t width = 0;
     int32_t height = 0;
     std::unique_ptr<raster::TBitmap> bitmap;
-    TableAside::Lists table;
+    std::vector<Row> table;
 };
 
 TableAside DrawAside(const LineList& lines, const Extents& extents, DxfVariant variant,
@@ -288,22 +242,277 @@ LoadedDrawing LoadAside(const LineList& lines, int32_t start, DxfVariant variant
     return drawing;
 }
 
-}  // namespace
+// ---------------------------------------------------------------------------
+// The one-pass load: the same results as the steps above, from the file's
+// bytes in a single scan without an index of its lines.
 
-void LoadDxf(DrawingDocument& document, const std::string& path) {
-    LineList lines;
-    lines.LoadFromFile(path);
-    LoadDxfLines(document, lines);
+// Value lines of each entity, relative to its keyword line.
+constexpr int32_t kPointOffsets[] = {6, 8};
+constexpr int32_t kLineOffsets[] = {8, 10, 12, 14};
+constexpr int32_t kVertexOffsets[] = {4, 6};
+
+struct Offsets {
+    const int32_t* at = nullptr;
+    int32_t count = 0;
+};
+
+Offsets OffsetsOf(Keyword keyword) {
+    switch (keyword) {
+        case Keyword::kPoint:
+            return {kPointOffsets, 2};
+        case Keyword::kLine:
+            return {kLineOffsets, 4};
+        case Keyword::kVertex:
+            return {kVertexOffsets, 2};
+        default:
+            return {};
+    }
 }
 
-void LoadDxfLines(DrawingDocument& document, const LineList& lines) {
-    const int32_t entities = lines.IndexOf("ENTITIES");
-    // The scans start one line before the section marker.
-    const int32_t start = entities - 1;
-    if (start < 0) throw ListIndexError(start);
+bool IsEntitiesMarker(std::string_view line) {
+    constexpr std::string_view kMarker = "ENTITIES";
+    if (line.size() != kMarker.size()) return false;
+    for (std::size_t i = 0; i < kMarker.size(); ++i) {
+        const char c = line[i];
+        if (c != kMarker[i] && c != kMarker[i] + ('a' - 'A')) return false;
+    }
+    return true;
+}
 
-    LoadedDrawing drawing = LoadAside(lines, start, document.Variant());
+// What the scan collects: the extents, and every entity with the values at
+// its fixed offsets, converted. A value that fails to convert is not an
+// error yet: the drawing pass reaches it only if nothing before it stops the
+// pass, so its message is kept for the first such entity only, and entities
+// after that one are not kept.
+struct Scan {
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<Keyword> entities;
+    std::vector<int32_t> values;  // the values of every kept entity in order
+    std::size_t rows = 0;
+    std::size_t first_incomplete = SIZE_MAX;  // the first entity whose lines run past the end
+    std::size_t failed_entity = SIZE_MAX;
+    int32_t failed_value = 0;  // which of its values
+    std::string failure;
+};
 
+class Scanner {
+  public:
+    explicit Scanner(Scan& scan) : scan_(scan) {}
+
+    void Line(int64_t k, std::string_view line) {
+        int32_t value = 0;
+        bool converted = false;
+        if (pending_code_ != Axis::kNone) {
+            value = NumText(line);
+            converted = true;
+            int32_t& max = pending_code_ == Axis::kX ? max_x_ : max_y_;
+            if (value > max) max = value;
+        }
+        pending_code_ = CoordinateCode(line);
+
+        for (std::size_t n = 0; n < active_count_;) {
+            Active& entity = active_[n];
+            if (k - entity.line != entity.offsets.at[entity.next]) {
+                ++n;
+                continue;
+            }
+            Capture(entity, converted, value, line);
+            if (++entity.next == entity.offsets.count) {
+                active_[n] = active_[--active_count_];
+            } else {
+                ++n;
+            }
+        }
+
+        if (pending_code_ != Axis::kNone) return;
+        const Keyword keyword = EntityKeyword(line);
+        if (keyword == Keyword::kNone) return;
+        if (scan_.failed_entity != SIZE_MAX) return;  // past the entity that fails
+        const Offsets offsets = OffsetsOf(keyword);
+        if (offsets.count > 0) {
+            active_[active_count_++] = {k, scan_.entities.size(), scan_.values.size(), offsets, 0};
+            scan_.values.resize(scan_.values.size() + static_cast<std::size_t>(offsets.count));
+        }
+        scan_.entities.push_back(keyword);
+        scan_.rows += keyword == Keyword::kLine ? 2 : 1;
+    }
+
+    void End(int64_t count) {
+        if (pending_code_ != Axis::kNone) throw ListIndexError(count);
+        for (std::size_t n = 0; n < active_count_; ++n) {
+            scan_.first_incomplete = std::min(scan_.first_incomplete, active_[n].entity);
+        }
+        scan_.width = CheckedWhole(int64_t{max_x_} + 1);
+        scan_.height = CheckedWhole(int64_t{max_y_} + 1);
+    }
+
+  private:
+    // An entity still waiting for some of its value lines. Keywords stand on
+    // distinct lines and wait at most 14 lines, so 15 are ever waiting.
+    struct Active {
+        int64_t line;
+        std::size_t entity;
+        std::size_t first_value;
+        Offsets offsets;
+        int32_t next;
+    };
+
+    void Capture(const Active& entity, bool converted, int32_t value, std::string_view line) {
+        int32_t& slot = scan_.values[entity.first_value + static_cast<std::size_t>(entity.next)];
+        if (converted) {
+            slot = value;
+            return;
+        }
+        try {
+            slot = NumText(line);
+        } catch (const Failure& failure) {
+            // Values of one entity arrive in order, so only an earlier entity
+            // can take the place of the one recorded.
+            if (entity.entity < scan_.failed_entity) {
+                scan_.failed_entity = entity.entity;
+                scan_.failed_value = entity.next;
+                scan_.failure = failure.what();
+            }
+        }
+    }
+
+    Scan& scan_;
+    Axis pending_code_ = Axis::kNone;
+    int32_t max_x_ = 0;
+    int32_t max_y_ = 0;
+    Active active_[16] = {};
+    std::size_t active_count_ = 0;
+};
+
+// The scan over the text, from the line before the first "ENTITIES" line.
+Scan ScanText(std::string_view text) {
+    if (text.size() >= kMaxTextBytes) {
+        // The line list could not hold this many lines; it fails before reading any.
+        std::size_t lines = 0;
+        SplitLines(text.data(), text.size(), [&](std::size_t, std::size_t) { ++lines; });
+        if (lines > static_cast<std::size_t>(std::numeric_limits<int32_t>::max())) {
+            throw raster::ResourceError();
+        }
+    }
+    Scan scan;
+    Scanner scanner(scan);
+    int64_t k = 0;
+    bool started = false;
+    std::string_view previous;
+    SplitLines(text.data(), text.size(), [&](std::size_t offset, std::size_t length) {
+        const std::string_view line(text.data() + offset, length);
+        if (!started) {
+            if (!IsEntitiesMarker(line)) {
+                previous = line;
+                ++k;
+                return;
+            }
+            if (k == 0) throw ListIndexError(-1);
+            started = true;
+            scanner.Line(k - 1, previous);
+        }
+        scanner.Line(k, line);
+        ++k;
+    });
+    if (!started) throw ListIndexError(-2);
+    scanner.End(k);
+    return scan;
+}
+
+using Segment = raster::InkSegment;
+
+// The drawing pass over the scanned entities: the table rows and the
+// segments the pen draws, in the order of DrawEntities.
+void TraceEntities(const Scan& scan, DxfVariant variant, std::vector<Segment>& segments,
+                   TableAside* table) {
+    const bool seqend_ends_chain = variant == DxfVariant::Editor;
+    const int64_t height = scan.height;
+    std::size_t entity = 0;
+    std::size_t next_value = 0;
+    int32_t taken = 0;  // values read of the current entity
+    auto x_at = [&]() -> int32_t {
+        if (entity == scan.failed_entity && taken == scan.failed_value) throw Failure(scan.failure);
+        ++taken;
+        return scan.values[next_value++];
+    };
+    auto y_at = [&] { return CheckedWhole(height - x_at()); };
+    int32_t pen_x = 0;
+    int32_t pen_y = 0;
+    int32_t vertex_count = 0;
+    const std::size_t end = std::min(scan.entities.size(), scan.first_incomplete);
+    for (; entity < end; ++entity) {
+        taken = 0;
+        switch (scan.entities[entity]) {
+            case Keyword::kPoint: {
+                pen_x = x_at();
+                pen_y = y_at();
+                if (table) table->Append(RowKind::Point, pen_x, pen_y);
+                break;
+            }
+            case Keyword::kLine: {
+                const int32_t x1 = x_at();
+                const int32_t y1 = y_at();
+                if (table) table->Append(RowKind::LineStart, x1, y1);
+                pen_x = x_at();
+                pen_y = y_at();
+                segments.push_back({x1, y1, pen_x, pen_y});
+                if (table) table->Append(RowKind::LineEnd, pen_x, pen_y);
+                break;
+            }
+            case Keyword::kPolyline:
+                vertex_count = 0;
+                if (table) table->AppendWithoutPosition(RowKind::PolylineStart);
+                break;
+            case Keyword::kSeqend:
+                if (seqend_ends_chain) vertex_count = 0;
+                if (table) table->AppendWithoutPosition(RowKind::PolylineEnd);
+                break;
+            case Keyword::kVertex: {
+                const int32_t x = x_at();
+                const int32_t y = y_at();
+                if (vertex_count == 0) {
+                    if (table) table->Append(RowKind::VertexFirst, x, y);
+                } else {
+                    segments.push_back({pen_x, pen_y, x, y});
+                    if (table) table->Append(RowKind::VertexNext, x, y);
+                }
+                pen_x = x;
+                pen_y = y;
+                ++vertex_count;
+                break;
+            }
+            case Keyword::kNone:
+                break;
+        }
+    }
+}
+
+LoadedDrawing LoadTextAside(std::string_view text, DxfVariant variant, TextBytes* owner) {
+    Scan scan = ScanText(text);
+    if (owner != nullptr) owner->Release();
+    LoadedDrawing drawing;
+    drawing.width = scan.width;
+    drawing.height = scan.height;
+    drawing.bitmap = WhiteBitmap(drawing.width, drawing.height);
+
+    const bool keeps_table = variant == DxfVariant::Editor;
+    TableAside table;
+    if (keeps_table) table.Reserve(scan.rows);
+    std::vector<Segment> segments;
+    segments.reserve(scan.values.size() / 2);
+    TraceEntities(scan, variant, segments, keeps_table ? &table : nullptr);
+    scan = Scan{};
+
+    raster::InkMask mask(drawing.width, drawing.height);
+    mask.Lines(segments);
+    segments = std::vector<Segment>{};
+    drawing.bitmap->PaintInk(mask, raster::clBlack);
+    if (keeps_table) drawing.table = table.Build();
+    return drawing;
+}
+
+void Install(DrawingDocument& document, LoadedDrawing& drawing) {
     // Everything loaded: from here on nothing can fail.
     document.Image1.SetWidth(drawing.width);
     document.Image1.SetHeight(drawing.height);
@@ -311,11 +520,32 @@ void LoadDxfLines(DrawingDocument& document, const LineList& lines) {
     if (document.Variant() == DxfVariant::Editor) {
         document.DrawWidth = drawing.width;
         document.DrawHeight = drawing.height;
-        document.KindList = std::move(drawing.table.kinds);
-        document.XList = std::move(drawing.table.xs);
-        document.YList = std::move(drawing.table.ys);
-        document.StateList = std::move(drawing.table.states);
+        document.Rows = std::move(drawing.table);
     }
+}
+
+}  // namespace
+
+void LoadDxf(DrawingDocument& document, const std::string& path) {
+    TextBytes text = ReadText(path);
+    LoadedDrawing drawing = LoadTextAside(text.View(), document.Variant(), &text);
+    Install(document, drawing);
+}
+
+void LoadDxfBytes(DrawingDocument& document, const std::string& bytes) {
+    const std::size_t nul = bytes.find('\0');
+    LoadedDrawing drawing =
+        LoadTextAside(std::string_view(bytes).substr(0, nul), document.Variant(), nullptr);
+    Install(document, drawing);
+}
+
+void LoadDxfLines(DrawingDocument& document, const LineList& lines) {
+    const int32_t entities = lines.IndexOf("ENTITIES");
+    // The scans start one line before the section marker.
+    const int32_t start = entities - 1;
+    if (start < 0) throw ListIndexError(start);
+    LoadedDrawing drawing = LoadAside(lines, start, document.Variant());
+    Install(document, drawing);
 }
 
 }  // namespace core

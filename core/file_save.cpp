@@ -65,12 +65,12 @@ void WriteAll(int fd, std::string_view bytes, const FileOps& ops) {
 
 // A device or pipe cannot be replaced by renaming; it is written where it is,
 // as opening it for writing would.
-void WriteInPlace(const std::string& target, const std::string& full, std::string_view bytes,
+void WriteInPlace(const std::string& target, const std::string& full, const ContentWriter& content,
                   const FileOps& ops) {
     const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) throw CannotCreate(full, SystemErrorText(errno));
     try {
-        WriteAll(fd, bytes, ops);
+        content([&](std::string_view piece) { WriteAll(fd, piece, ops); });
     } catch (...) {
         ::close(fd);
         throw;
@@ -117,6 +117,16 @@ void SaveBytesAtomically(const std::string& path, std::string_view bytes) {
 }
 
 void SaveBytesAtomically(const std::string& path, std::string_view bytes, const FileOps& ops) {
+    SaveStreamAtomically(
+        path, [bytes](const auto& write) { write(bytes); }, ops);
+}
+
+void SaveStreamAtomically(const std::string& path, const ContentWriter& content) {
+    SaveStreamAtomically(path, content, SystemFileOps());
+}
+
+void SaveStreamAtomically(const std::string& path, const ContentWriter& content,
+                          const FileOps& ops) {
     const std::string full = FullPath(path);
     if (path.empty()) throw CannotCreate(full, SystemErrorText(ENOENT));
 
@@ -135,7 +145,7 @@ void SaveBytesAtomically(const std::string& path, std::string_view bytes, const 
         exists = true;
         if (S_ISDIR(info.st_mode)) throw CannotCreate(full, SystemErrorText(EISDIR));
         if (!S_ISREG(info.st_mode)) {
-            WriteInPlace(target, full, bytes, ops);
+            WriteInPlace(target, full, content, ops);
             return;
         }
         // The bits are checked by hand because root would write a read-only file anyway.
@@ -171,7 +181,7 @@ void SaveBytesAtomically(const std::string& path, std::string_view bytes, const 
         ::fchmod(temp.fd, 0666 & ~CreationMask());
     }
 
-    WriteAll(temp.fd, bytes, ops);
+    content([&](std::string_view piece) { WriteAll(temp.fd, piece, ops); });
     if (ops.flush(temp.fd) != 0) throw WriteError();
     const int fd = temp.fd;
     temp.fd = -1;  // closed below whatever close reports

@@ -33,6 +33,13 @@ struct FileOps {
 void SaveBytesAtomically(const std::string& path, std::string_view bytes);
 void SaveBytesAtomically(const std::string& path, std::string_view bytes, const FileOps& ops);
 
+// The same with the content written in pieces, for content too large to hold
+// whole: `content` calls `write` with each piece in order.
+using ContentWriter = std::function<void(const std::function<void(std::string_view)>& write)>;
+void SaveStreamAtomically(const std::string& path, const ContentWriter& content);
+void SaveStreamAtomically(const std::string& path, const ContentWriter& content,
+                          const FileOps& ops);
+
 // Reads a whole file; throws CannotOpen naming the full path.
 [[nodiscard]] std::string ReadWholeFile(const std::string& path);
 

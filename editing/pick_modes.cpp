@@ -2,34 +2,34 @@
 
 #include <algorithm>
 
-#include "core/number_text.h"
+#include "raster/ink_mask.h"
 
 namespace editing {
 
 namespace {
 
-using core::row::kDeleted;
-using core::row::kInRectangle;
-using core::row::kLineEnd;
-using core::row::kLineStart;
-using core::row::kNormal;
-using core::row::kPoint;
-using core::row::kPolylineEnd;
-using core::row::kPolylineStart;
-using core::row::kSelected;
-using core::row::kVertexFirst;
-using core::row::kVertexNext;
+using core::RowKind;
+using core::RowState;
 
 enum KindCode : uint8_t { kOther, kDot, kStart, kEnd, kHeader, kFirstVertex, kVertex, kSeqEnd };
 
-KindCode Classify(std::string_view kind) {
-    if (kind == kLineStart) return kStart;
-    if (kind == kLineEnd) return kEnd;
-    if (kind == kVertexNext) return kVertex;
-    if (kind == kPoint) return kDot;
-    if (kind == kVertexFirst) return kFirstVertex;
-    if (kind == kPolylineStart) return kHeader;
-    if (kind == kPolylineEnd) return kSeqEnd;
+KindCode Classify(RowKind kind) {
+    switch (kind) {
+        case RowKind::LineStart:
+            return kStart;
+        case RowKind::LineEnd:
+            return kEnd;
+        case RowKind::VertexNext:
+            return kVertex;
+        case RowKind::Point:
+            return kDot;
+        case RowKind::VertexFirst:
+            return kFirstVertex;
+        case RowKind::PolylineStart:
+            return kHeader;
+        case RowKind::PolylineEnd:
+            return kSeqEnd;
+    }
     return kOther;
 }
 
@@ -40,8 +40,8 @@ bool StartsSegment(uint8_t kind) {
 
 // Selection flags of a row during one rectangle.
 constexpr uint8_t kIsInside = 1;
-constexpr uint8_t kIsMarked = 2;    // state text "1"
-constexpr uint8_t kIsSelected = 4;  // state text "2"
+constexpr uint8_t kIsMarked = 2;    // state "1"
+constexpr uint8_t kIsSelected = 4;  // state "2"
 
 }  // namespace
 
@@ -88,10 +88,10 @@ void PickModes::Image1MouseDown(MouseButton button, int32_t x, int32_t y) {
 
 void PickModes::FormKeyDown(Key key) {
     if (key == Key::Delete) {
-        ConfirmSelection(kDeleted, raster::clSilver);
+        ConfirmSelection(RowState::Deleted, raster::clSilver);
         Show(status::D1);
     } else if (key == Key::Escape) {
-        ConfirmSelection(kNormal, raster::clBlack);
+        ConfirmSelection(RowState::Normal, raster::clBlack);
         Show(status::D1);
     }
 }
@@ -100,9 +100,9 @@ void PickModes::AddLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     raster::TCanvas& canvas = document_.Image1.Canvas();
     canvas.Pen.Color = raster::clBlue;
     canvas.MoveTo(x1, y1);
-    document_.AppendRow(kLineStart, x1, y1, kNormal);
+    document_.AppendRow(RowKind::LineStart, x1, y1);
     canvas.LineTo(x2, y2);
-    document_.AppendRow(kLineEnd, x2, y2, kNormal);
+    document_.AppendRow(RowKind::LineEnd, x2, y2);
 }
 
 bool PickModes::RowInside(int32_t row, uint8_t kind, int32_t left, int32_t top, int32_t right,
@@ -111,9 +111,9 @@ bool PickModes::RowInside(int32_t row, uint8_t kind, int32_t left, int32_t top, 
     int32_t x = 0;
     int32_t y = 0;
     if (kind != kHeader && kind != kSeqEnd) {
-        x = core::ParseWhole(document_.XList.Read(row));
-        if (x < left || x > right) return false;
-        y = core::ParseWhole(document_.YList.Read(row));
+        const core::Row& at = document_.Rows[static_cast<std::size_t>(row)];
+        x = at.x;
+        y = at.y;
     }
     return left <= x && x <= right && top <= y && y <= bottom;
 }
@@ -124,28 +124,28 @@ void PickModes::SelectRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     const int32_t top = std::min(y1, y2);
     const int32_t bottom = std::max(y1, y2);
     const int32_t count = document_.RowCount();
-    core::LineList& states = document_.StateList;
+    std::vector<core::Row>& table = document_.Rows;
 
     // Mark: whatever its state, a row inside the rectangle becomes "1".
-    // Rewriting an equal text is skipped throughout: it changes nothing and
-    // would only make the state list grow on large selections.
     rows_.resize(static_cast<std::size_t>(count));
     for (int32_t i = 0; i < count; ++i) {
         RowCode& code = rows_[static_cast<std::size_t>(i)];
-        code.kind = Classify(document_.KindList.Read(i));
-        const std::string_view state = states.Read(i);
+        core::Row& row = table[static_cast<std::size_t>(i)];
+        code.kind = Classify(row.kind);
         if (RowInside(i, code.kind, left, top, right, bottom)) {
-            if (state != kInRectangle) states.Replace(i, kInRectangle);
+            row.state = RowState::InRectangle;
             code.flags = kIsInside | kIsMarked;
         } else {
-            code.flags = state == kInRectangle ? kIsMarked : state == kSelected ? kIsSelected : 0;
+            code.flags = row.state == RowState::InRectangle ? kIsMarked
+                         : row.state == RowState::Selected  ? kIsSelected
+                                                            : 0;
         }
     }
 
     auto select = [&](int32_t row) {
         RowCode& code = rows_[static_cast<std::size_t>(row)];
         if (code.flags & kIsSelected) return;
-        states.Replace(row, kSelected);
+        table[static_cast<std::size_t>(row)].state = RowState::Selected;
         code.flags = static_cast<uint8_t>((code.flags & kIsInside) | kIsSelected);
     };
 
@@ -192,51 +192,70 @@ void PickModes::SelectRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
 
     // Paint every selected row, including those left selected by an earlier
     // rectangle that was neither deleted nor cancelled.
-    last_position_.row = -1;
+    painted_.clear();
     for (int32_t i = 0; i < count; ++i) {
-        const RowCode code = rows_[static_cast<std::size_t>(i)];
-        if (code.flags & kIsSelected) PaintRow(i, code.kind, raster::clRed);
+        if (rows_[static_cast<std::size_t>(i)].flags & kIsSelected) painted_.push_back(i);
     }
+    PaintRows(raster::clRed);
 }
 
-PickModes::Position PickModes::PositionOf(int32_t row) {
-    if (last_position_.row != row) {
-        last_position_.x = core::ParseWhole(document_.XList.Read(row));
-        last_position_.y = core::ParseWhole(document_.YList.Read(row));
-        last_position_.row = row;
-    }
-    return last_position_;
+PickModes::Position PickModes::PositionOf(int32_t row) const {
+    const core::Row& at = document_.Rows[static_cast<std::size_t>(row)];
+    return {row, at.x, at.y};
 }
 
-void PickModes::PaintRow(int32_t row, uint8_t kind, raster::TColor colour) {
+// Each row paints a segment from a line start or vertex to the next row, or
+// a single pixel. All rows take one colour, so the result is the union of
+// their pixels: they go through an ink mask that skips what is already
+// inked, and the picture is painted once. The canvas ends as painting them
+// one by one would leave it: the pen in that colour at the last row's end.
+void PickModes::PaintRows(raster::TColor colour) {
+    if (painted_.empty()) return;
     raster::TCanvas& canvas = document_.Image1.Canvas();
-    if (StartsSegment(kind)) {
-        canvas.Pen.Color = colour;
-        const Position from = PositionOf(row);
-        canvas.MoveTo(from.x, from.y);
-        // A line start or vertex in the last row (a drawing cut short) has no
-        // segment to draw.
-        const int32_t next = row + 1;
-        if (next < document_.RowCount() && document_.KindList.Read(next) != kPolylineEnd) {
-            const Position to = PositionOf(next);
-            canvas.LineTo(to.x, to.y);
+    raster::TBitmap& bitmap = document_.Image1.Picture.Bitmap();
+    raster::InkMask mask(bitmap.Width(), bitmap.Height());
+    segments_.clear();
+    bool pen_moved = false;
+    Position pen;
+    for (const int32_t row : painted_) {
+        const uint8_t kind = Classify(document_.Rows[static_cast<std::size_t>(row)].kind);
+        if (StartsSegment(kind)) {
+            pen = PositionOf(row);
+            pen_moved = true;
+            // A line start or vertex in the last row (a drawing cut short) has
+            // no segment to draw.
+            const int32_t next = row + 1;
+            if (next < document_.RowCount() &&
+                document_.Rows[static_cast<std::size_t>(next)].kind != RowKind::PolylineEnd) {
+                const Position to = PositionOf(next);
+                segments_.push_back({pen.x, pen.y, to.x, to.y});
+                pen = to;
+            }
+        } else if (kind == kHeader || kind == kSeqEnd) {
+            mask.Pixel(0, 0);
+        } else {
+            const Position at = PositionOf(row);
+            mask.Pixel(at.x, at.y);
         }
-    } else if (kind == kHeader || kind == kSeqEnd) {
-        canvas.SetPixel(0, 0, colour);
-    } else {
-        const Position at = PositionOf(row);
-        canvas.SetPixel(at.x, at.y, colour);
+    }
+    mask.Lines(segments_);
+    bitmap.PaintInk(mask, colour);
+    if (pen_moved) {
+        canvas.Pen.Color = colour;
+        canvas.MoveTo(pen.x, pen.y);
     }
 }
 
-void PickModes::ConfirmSelection(std::string_view state, raster::TColor colour) {
+void PickModes::ConfirmSelection(RowState state, raster::TColor colour) {
+    painted_.clear();
     const int32_t count = document_.RowCount();
-    last_position_.row = -1;
     for (int32_t i = 0; i < count; ++i) {
-        if (document_.StateList.Read(i) != kSelected) continue;
-        document_.StateList.Replace(i, state);
-        PaintRow(i, Classify(document_.KindList.Read(i)), colour);
+        core::Row& row = document_.Rows[static_cast<std::size_t>(i)];
+        if (row.state != RowState::Selected) continue;
+        row.state = state;
+        painted_.push_back(i);
     }
+    PaintRows(colour);
 }
 
 }  // namespace editing

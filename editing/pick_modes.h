@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/drawing_document.h"
+#include "raster/ink_mask.h"
 #include "raster/tcolor.h"
 
 namespace editing {
@@ -51,8 +52,7 @@ class PickModes {
     int32_t PrevY = 0;
 
   private:
-    // A row's kind as a small code and its selection flags, decoded once
-    // per rectangle so the passes over a large table compare bytes, not texts.
+    // A row's kind as a small code and its selection flags during one rectangle.
     struct RowCode {
         uint8_t kind = 0;
         uint8_t flags = 0;
@@ -66,21 +66,19 @@ class PickModes {
     void Show(std::string_view text) const;
     [[nodiscard]] bool RowInside(int32_t row, uint8_t kind, int32_t left, int32_t top,
                                  int32_t right, int32_t bottom) const;
-    // The row's X and Y; remembers the last row read, since painting a
-    // segment reads the next row that is painted right after it.
-    Position PositionOf(int32_t row);
-    // Paints one row over the picture as the selection shows it: a segment
-    // from a line start or vertex to the next row, a single pixel otherwise.
-    void PaintRow(int32_t row, uint8_t kind, raster::TColor colour);
+    [[nodiscard]] Position PositionOf(int32_t row) const;
+    // Paints the rows listed in painted_ over the picture in one colour.
+    void PaintRows(raster::TColor colour);
     // Every selected row takes `state` and is repainted in `colour`.
-    void ConfirmSelection(std::string_view state, raster::TColor colour);
+    void ConfirmSelection(core::RowState state, raster::TColor colour);
 
     core::DrawingDocument& document_;
     StatusSink show_status_;
     Mode mode_ = Mode::None;
     // Kept between rectangles to reuse its storage.
     std::vector<RowCode> rows_;
-    Position last_position_;
+    std::vector<int32_t> painted_;
+    std::vector<raster::InkSegment> segments_;
 };
 
 }  // namespace editing

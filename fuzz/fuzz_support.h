@@ -23,7 +23,9 @@
 
 namespace fuzz_support {
 
-inline std::vector<std::string> LinesOf(const core::LineList& list) {
+// A line list or a column of the primitive table.
+template <class List>
+std::vector<std::string> LinesOf(const List& list) {
     std::vector<std::string> lines;
     lines.reserve(static_cast<std::size_t>(list.Count()));
     for (int32_t i = 0; i < list.Count(); ++i) lines.emplace_back(list.Read(i));

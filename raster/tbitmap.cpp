@@ -5,40 +5,11 @@
 #include <cstring>
 #include <new>
 
+#include "raster/ink_mask.h"
+#include "raster/line_rule.h"
 #include "raster/resource_error.h"
 
 namespace raster {
-
-namespace {
-
-using Wide = __int128;
-
-// Floor and ceiling of a / b for b > 0, also for negative a.
-Wide FloorDiv(Wide a, Wide b) {
-    Wide q = a / b;
-    if (a % b != 0 && a < 0) --q;
-    return q;
-}
-
-Wide CeilDiv(Wide a, Wide b) {
-    Wide q = a / b;
-    if (a % b != 0 && a > 0) ++q;
-    return q;
-}
-
-// The steps i (0-based, along the major axis) whose major coordinate
-// start + sign * i lies in [0, size).
-void ClipMajor(int64_t start, int64_t sign, int64_t size, Wide& lo, Wide& hi) {
-    if (sign > 0) {
-        lo = std::max<Wide>(lo, -start);
-        hi = std::min<Wide>(hi, size - 1 - start);
-    } else {
-        lo = std::max<Wide>(lo, start - (size - 1));
-        hi = std::min<Wide>(hi, start);
-    }
-}
-
-}  // namespace
 
 std::unique_ptr<TBitmap> TBitmap::SharingPixelsOf(const TBitmap& other) {
     auto copy = std::make_unique<TBitmap>();
@@ -115,85 +86,64 @@ DirtyRect TBitmap::TakeDirty() {
     return taken;
 }
 
-// Bresenham along the axis with the larger difference (the major axis), one
-// pixel per unit step i = 0 .. n-1 where n is that difference, so the end
-// pixel is left out. The pixel of step i lies off(i) = round(i * A / B) minor
-// units from the start, A and B being the minor and major differences. Where
-// the ideal line passes exactly halfway between two pixels the one nearer the
-// start is taken: off(i) = floor((2iA + B - 1) / 2B), the classic error rule
-// that steps only when the error is strictly positive.
-//
-// Clipping solves for the range of steps whose pixel is inside, so the
-// painted pixels are exactly the inside ones of the unclipped line and the
-// work is bounded by the picture, wherever the end points lie.
+void TBitmap::PaintInk(const InkMask& mask, TColor colour) {
+    if (!pixels_) return;
+    const uint32_t resolved = ResolveColour(colour);
+    const int32_t rows = std::min(height_, mask.Height());
+    const int32_t columns = std::min(width_, mask.Width());
+    uint32_t* pixels = nullptr;
+    int32_t left = columns;
+    int32_t right = 0;
+    int32_t top = rows;
+    int32_t bottom = 0;
+    for (int32_t y = 0; y < rows; ++y) {
+        const uint64_t* words = mask.Row(y);
+        for (std::size_t w = 0; w * 64 < static_cast<std::size_t>(columns); ++w) {
+            uint64_t bits = words[w];
+            if (bits == 0) continue;
+            if (pixels == nullptr) pixels = MutablePixels().data();
+            uint32_t* row = pixels + Offset(0, y);
+            const auto base = static_cast<int32_t>(w * 64);
+            left = std::min(left, base + __builtin_ctzll(bits));
+            right = std::max(right, std::min(columns, base + 64 - __builtin_clzll(bits)));
+            top = std::min(top, y);
+            bottom = y + 1;
+            for (; bits != 0; bits &= bits - 1) {
+                const int32_t x = base + __builtin_ctzll(bits);
+                if (x < columns) row[x] = resolved;
+            }
+        }
+    }
+    if (pixels != nullptr) MarkDirty(left, top, right, bottom);
+}
+
+// The line rule of line_rule.h, clipped to the picture.
 void TBitmap::DrawLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t colour) {
     if (!pixels_) return;
-    const int64_t dx = x1 - x0;
-    const int64_t dy = y1 - y0;
-    const bool x_major = (dx < 0 ? -dx : dx) >= (dy < 0 ? -dy : dy);
-    const int64_t d_major = x_major ? dx : dy;
-    const int64_t d_minor = x_major ? dy : dx;
-    const int64_t major_start = x_major ? x0 : y0;
-    const int64_t minor_start = x_major ? y0 : x0;
-    const int64_t major_size = x_major ? width_ : height_;
-    const int64_t minor_size = x_major ? height_ : width_;
-    const int64_t b = d_major < 0 ? -d_major : d_major;
-    const int64_t a = d_minor < 0 ? -d_minor : d_minor;
-    const int64_t s_major = d_major < 0 ? -1 : 1;
-    const int64_t s_minor = d_minor < 0 ? -1 : (d_minor > 0 ? 1 : 0);
-    if (b == 0) return;  // zero length paints nothing
+    LineRun run;
+    if (!ClipLine(x0, y0, x1, y1, 0, 0, width_, height_, run)) return;
 
-    Wide lo = 0;
-    Wide hi = b - 1;
-    ClipMajor(major_start, s_major, major_size, lo, hi);
-    if (a == 0) {
-        if (minor_start < 0 || minor_start >= minor_size) return;
-    } else {
-        // The minor offsets that stay inside, then the steps that give them;
-        // off(i) never decreases, so both limits are single inequalities.
-        const Wide k_lo = s_minor > 0 ? -minor_start : minor_start - (minor_size - 1);
-        const Wide k_hi = s_minor > 0 ? minor_size - 1 - minor_start : minor_start;
-        const Wide two_a = Wide{2} * a;
-        lo = std::max(lo, CeilDiv(Wide{2} * b * k_lo - b + 1, two_a));
-        hi = std::min(hi, FloorDiv(Wide{2} * b * k_hi + b, two_a));
-    }
-    if (lo > hi) return;
-
-    // From here everything fits 64 bits: hi - lo < major_size, the offset is
-    // at most a, and the error stays below 2b.
-    const int64_t first = static_cast<int64_t>(lo);
-    const int64_t count = static_cast<int64_t>(hi - lo) + 1;
-    const Wide numerator = Wide{2} * first * a + b - 1;
-    const int64_t two_b = 2 * b;
-    int64_t offset = static_cast<int64_t>(numerator / two_b);
-    int64_t error = static_cast<int64_t>(numerator % two_b);
-    const int64_t two_a = 2 * a;
-
-    int64_t major = major_start + s_major * first;
-    int64_t minor = minor_start + s_minor * offset;
-    const int64_t first_x = x_major ? major : minor;
-    const int64_t first_y = x_major ? minor : major;
+    const int64_t first_x = run.X();
+    const int64_t first_y = run.Y();
     const int64_t row = width_;
-    const int64_t major_step = x_major ? s_major : s_major * row;
-    const int64_t minor_step = x_major ? s_minor * row : s_minor;
-
+    const int64_t major_step = run.x_major ? run.s_major : run.s_major * row;
+    const int64_t minor_step = run.x_major ? run.s_minor * row : run.s_minor;
     uint32_t* p = MutablePixels().data() + (first_y * row + first_x);
+    int64_t error = run.error;
     for (int64_t i = 0;;) {
-        assert(Inside(static_cast<int32_t>(x_major ? major : minor),
-                      static_cast<int32_t>(x_major ? minor : major)));
+        assert(p >= pixels_->data() && p < pixels_->data() + pixels_->size());
         *p = colour;
-        if (++i == count) break;
-        major += s_major;
+        if (++i == run.count) break;
         p += major_step;
-        error += two_a;
-        if (error >= two_b) {
-            error -= two_b;
-            minor += s_minor;
+        error += run.two_a;
+        if (error >= run.two_b) {
+            error -= run.two_b;
             p += minor_step;
         }
     }
-    const int64_t last_x = x_major ? major : minor;
-    const int64_t last_y = x_major ? minor : major;
+    run.Advance(run.count - 1);
+    const int64_t last_x = run.X();
+    const int64_t last_y = run.Y();
     MarkDirty(static_cast<int32_t>(std::min(first_x, last_x)),
               static_cast<int32_t>(std::min(first_y, last_y)),
               static_cast<int32_t>(std::max(first_x, last_x) + 1),

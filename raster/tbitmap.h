@@ -11,6 +11,7 @@
 namespace raster {
 
 class TBitmap;
+class InkMask;
 
 // The part of a bitmap changed since the last TakeDirty, for merged repaints.
 // After a size change or a new content it covers both the old and the new
@@ -101,6 +102,10 @@ class TBitmap {
         return pixels_ && static_cast<uint32_t>(x) < static_cast<uint32_t>(width_) &&
                static_cast<uint32_t>(y) < static_cast<uint32_t>(height_);
     }
+
+    // Paints every pixel the mask has inked in one colour, as that many
+    // pixel writes would; the mask covers the bitmap from its top-left corner.
+    void PaintInk(const InkMask& mask, TColor colour);
 
     // Row-major 0x00BBGGRR values, Width() per row; empty without pixels.
     [[nodiscard]] const uint32_t* Data() const { return pixels_ ? pixels_->data() : nullptr; }

@@ -148,3 +148,30 @@ TEST(BmpEncoderTest, EncodesTheSharedPixelsOfAHandedOverBitmap) {
 
 }  // namespace
 }  // namespace raster
+
+namespace raster {
+namespace {
+
+// A picture of several pieces: the pieces join into the one file, rows in order.
+TEST(BmpEncoderTest, PiecesOfALargePictureMakeTheWholeFile) {
+    TBitmap bitmap;
+    MakeSized(bitmap, 701, 900);  // stride 2104, 498 rows a piece
+    bitmap.SetPixel(0, 899, 0x0000FF);
+    bitmap.SetPixel(5, 401, 0x00FF00);
+    bitmap.SetPixel(700, 0, 0xFF0000);
+    std::string joined;
+    int pieces = 0;
+    EncodeBmpPieces(bitmap, [&](std::string_view piece) {
+        joined.append(piece);
+        ++pieces;
+    });
+    EXPECT_EQ(pieces, 3);  // header and two pieces of rows
+    EXPECT_EQ(joined, EncodeBmp(bitmap));
+    ASSERT_EQ(joined.size(), 54u + 2104u * 900u);
+    EXPECT_EQ(Read32(joined, 54) & 0xFFFFFFu, 0xFF0000u);  // blue, green, red
+    EXPECT_EQ(Read32(joined, 54 + 2104 * 498 + 15) & 0xFFFFFFu, 0x00FF00u);
+    EXPECT_EQ(Read32(joined, 54 + 2104 * 899 + 2100) & 0xFFFFFFu, 0x0000FFu);
+}
+
+}  // namespace
+}  // namespace raster

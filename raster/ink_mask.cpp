@@ -1,0 +1,124 @@
+#include "raster/ink_mask.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <new>
+#include <system_error>
+#include <thread>
+
+#include "raster/line_rule.h"
+#include "raster/resource_error.h"
+
+namespace raster {
+
+InkMask::InkMask(int32_t width, int32_t height)
+    : width_(std::max(width, 0)),
+      height_(std::max(height, 0)),
+      words_per_row_((static_cast<std::size_t>(width_) + 63) / 64),
+      tiles_per_row_((static_cast<std::size_t>(width_) + kTileSize - 1) / kTileSize),
+      blocks_per_row_((static_cast<std::size_t>(width_) + kBlockSize - 1) / kBlockSize) {
+    const std::size_t tile_rows = (static_cast<std::size_t>(height_) + kTileSize - 1) / kTileSize;
+    const std::size_t block_rows =
+        (static_cast<std::size_t>(height_) + kBlockSize - 1) / kBlockSize;
+    try {
+        bits_.assign(words_per_row_ * static_cast<std::size_t>(height_), 0);
+        blank_.resize(tiles_per_row_ * tile_rows);
+        open_tiles_.assign(blocks_per_row_ * block_rows, 0);
+    } catch (const std::bad_alloc&) {
+        throw ResourceError();
+    }
+    constexpr std::size_t kTilesPerBlock = kBlockSize / kTileSize;
+    for (std::size_t ty = 0; ty < tile_rows; ++ty) {
+        const auto rows = static_cast<int32_t>(
+            std::min<int64_t>(kTileSize, height_ - static_cast<int64_t>(ty) * kTileSize));
+        for (std::size_t tx = 0; tx < tiles_per_row_; ++tx) {
+            const auto columns = static_cast<int32_t>(
+                std::min<int64_t>(kTileSize, width_ - static_cast<int64_t>(tx) * kTileSize));
+            blank_[ty * tiles_per_row_ + tx] = static_cast<uint16_t>(rows * columns);
+            ++open_tiles_[ty / kTilesPerBlock * blocks_per_row_ + tx / kTilesPerBlock];
+        }
+    }
+}
+
+// Below this many segments a second thread costs more than it saves.
+constexpr std::size_t kSegmentsWorthAThread = 20000;
+
+void InkMask::Lines(const std::vector<InkSegment>& segments) {
+    auto band = [this, &segments](int32_t top, int32_t bottom) {
+        for (const InkSegment& s : segments) Line(s.x0, s.y0, s.x1, s.y1, top, bottom);
+    };
+    // The halves meet on a block row, so the two threads share no counter.
+    const int32_t middle = (height_ / 2) & ~(kBlockSize - 1);
+    if (middle == 0 || segments.size() < kSegmentsWorthAThread) {
+        band(0, height_);
+        return;
+    }
+    std::thread helper;
+    try {
+        helper = std::thread(band, 0, middle);
+    } catch (const std::system_error&) {
+        band(0, middle);  // no thread to be had: draw it here
+    }
+    band(middle, height_);
+    if (helper.joinable()) helper.join();
+}
+
+void InkMask::Pixel(int64_t x, int64_t y) {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+    Set(x, y, Tile(x, y));
+}
+
+namespace {
+
+// Steps until the run's pixel leaves the square of 2^shift pixels it is in
+// (the first step whose pixel lies in another square).
+int64_t StepsToLeave(const LineRun& run, int32_t shift) {
+    const int64_t kTile = int64_t{1} << shift;
+    const int64_t tile_major = run.major & ~(kTile - 1);
+    int64_t steps = run.s_major > 0 ? tile_major + kTile - run.major : run.major - tile_major + 1;
+    if (run.s_minor != 0) {
+        const int64_t tile_minor = run.minor & ~(kTile - 1);
+        const int64_t minor_moves =
+            run.s_minor > 0 ? tile_minor + kTile - run.minor : run.minor - tile_minor + 1;
+        // The first step after which the minor axis has moved that often.
+        const int64_t needed = run.two_b * minor_moves - run.error;
+        steps = std::min(steps, (needed + run.two_a - 1) / run.two_a);
+    }
+    return steps;
+}
+
+}  // namespace
+
+void InkMask::Line(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int32_t top, int32_t bottom) {
+    LineRun run;
+    if (!ClipLine(x0, y0, x1, y1, 0, std::max(top, 0), width_, std::min(bottom, height_), run)) {
+        return;
+    }
+    int64_t left = run.count;
+    // Fullness is looked at only where the line enters another tile.
+    std::size_t tile = SIZE_MAX;
+    for (;;) {
+        const int64_t x = run.X();
+        const int64_t y = run.Y();
+        const std::size_t here = Tile(x, y);
+        if (here != tile) {
+            const int32_t full_shift = open_tiles_[Block(x, y)] == 0 ? kBlockShift
+                                       : blank_[here] == 0           ? kTileShift
+                                                                     : 0;
+            if (full_shift != 0) {
+                const int64_t steps = std::min(StepsToLeave(run, full_shift), left);
+                left -= steps;
+                if (left == 0) return;
+                run.Advance(steps);
+                tile = SIZE_MAX;
+                continue;
+            }
+            tile = here;
+        }
+        Set(x, y, here);
+        if (--left == 0) return;
+        run.Step();
+    }
+}
+
+}  // namespace raster

@@ -1,0 +1,82 @@
+#pragma once
+// The pixels that a batch of lines in one colour covers, one bit a pixel.
+// Painting a batch in one colour gives the union of its lines whatever their
+// order, so the lines go into the mask first and the picture is painted once.
+// A count per 32 by 32 tile, and one of full tiles per 256 by 256 block, let
+// a line pass over what is already full without visiting its pixels: on
+// dense drawings that is most of the work.
+#include <cstdint>
+#include <vector>
+
+namespace raster {
+
+// A segment for the canvas line rule: from (x0, y0) up to, not including, (x1, y1).
+struct InkSegment {
+    int32_t x0, y0, x1, y1;
+};
+
+class InkMask {
+  public:
+    static constexpr int32_t kTileShift = 5;
+    static constexpr int32_t kTileSize = 1 << kTileShift;
+    static constexpr int32_t kBlockShift = 8;
+    static constexpr int32_t kBlockSize = 1 << kBlockShift;
+
+    // Throws ResourceError when the memory cannot be had.
+    InkMask(int32_t width, int32_t height);
+
+    [[nodiscard]] int32_t Width() const { return width_; }
+    [[nodiscard]] int32_t Height() const { return height_; }
+
+    // Inks the pixels the canvas line rule paints from (x0, y0) towards
+    // (x1, y1), limited to rows [top, bottom). Calls for row bands that do
+    // not share a block row may run at the same time.
+    void Line(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int32_t top, int32_t bottom);
+    void Line(int64_t x0, int64_t y0, int64_t x1, int64_t y1) { Line(x0, y0, x1, y1, 0, height_); }
+    void Pixel(int64_t x, int64_t y);
+    // Every segment, the top and bottom halves of the mask on two threads
+    // when there is enough to draw; the helper thread ends before this returns.
+    void Lines(const std::vector<InkSegment>& segments);
+
+    [[nodiscard]] bool Inked(int32_t x, int32_t y) const {
+        return (bits_[Word(x, y)] >> (x & 63) & 1u) != 0;
+    }
+    // Bit x & 63 of word x >> 6 is pixel x of the row.
+    [[nodiscard]] const uint64_t* Row(int32_t y) const {
+        return bits_.data() + static_cast<std::size_t>(y) * words_per_row_;
+    }
+    [[nodiscard]] std::size_t WordsPerRow() const { return words_per_row_; }
+
+  private:
+    [[nodiscard]] std::size_t Word(int64_t x, int64_t y) const {
+        return static_cast<std::size_t>(y) * words_per_row_ + static_cast<std::size_t>(x >> 6);
+    }
+    [[nodiscard]] std::size_t Tile(int64_t x, int64_t y) const {
+        return static_cast<std::size_t>(y >> kTileShift) * tiles_per_row_ +
+               static_cast<std::size_t>(x >> kTileShift);
+    }
+    [[nodiscard]] std::size_t Block(int64_t x, int64_t y) const {
+        return static_cast<std::size_t>(y >> kBlockShift) * blocks_per_row_ +
+               static_cast<std::size_t>(x >> kBlockShift);
+    }
+    void Set(int64_t x, int64_t y, std::size_t tile) {
+        uint64_t& word = bits_[Word(x, y)];
+        const uint64_t bit = uint64_t{1} << (x & 63);
+        if ((word & bit) != 0) return;
+        word |= bit;
+        if (--blank_[tile] == 0) --open_tiles_[Block(x, y)];
+    }
+
+    int32_t width_;
+    int32_t height_;
+    std::size_t words_per_row_;
+    std::size_t tiles_per_row_;
+    std::size_t blocks_per_row_;
+    std::vector<uint64_t> bits_;
+    // Pixels of each tile not yet inked; 0 means full.
+    std::vector<uint16_t> blank_;
+    // Tiles of each block not yet full; 0 means the block is full.
+    std::vector<uint8_t> open_tiles_;
+};
+
+}  // namespace raster
