@@ -91,11 +91,11 @@ class TBitmap {
     // outside; SetPixel() ignores positions outside.
     [[nodiscard]] TColor Pixel(int32_t x, int32_t y) const {
         if (!Inside(x, y)) return clInvalid;
-        return static_cast<TColor>((*pixels_)[Offset(x, y)]);
+        return ColourOf((*pixels_)[Offset(x, y)]);
     }
     void SetPixel(int32_t x, int32_t y, TColor colour) {
         if (!Inside(x, y)) return;
-        MutablePixels()[Offset(x, y)] = ResolveColour(colour);
+        MutablePixels()[Offset(x, y)] = PixelOf(colour);
         MarkDirty(x, y, x + 1, y + 1);
     }
     [[nodiscard]] bool Inside(int32_t x, int32_t y) const {
@@ -107,7 +107,7 @@ class TBitmap {
     // pixel writes would; the mask covers the bitmap from its top-left corner.
     void PaintInk(const InkMask& mask, TColor colour);
 
-    // Row-major 0x00BBGGRR values, Width() per row; empty without pixels.
+    // Row-major stored pixels (0x00RRGGBB), Width() per row; empty without pixels.
     [[nodiscard]] const uint32_t* Data() const { return pixels_ ? pixels_->data() : nullptr; }
     // Makes the pixels this bitmap's own first; marks the whole bitmap dirty.
     uint32_t* MutableData();

@@ -21,10 +21,14 @@ void Fill(TBitmap& bitmap, TColor colour) {
     }
 }
 
+// The colours of all pixels, row by row.
 std::vector<uint32_t> Pixels(const TBitmap& bitmap) {
-    if (!bitmap.HasPixels()) return {};
-    return {bitmap.Data(), bitmap.Data() + static_cast<std::size_t>(bitmap.Width()) *
-                                               static_cast<std::size_t>(bitmap.Height())};
+    std::vector<uint32_t> colours;
+    if (!bitmap.HasPixels()) return colours;
+    for (int32_t y = 0; y < bitmap.Height(); ++y)
+        for (int32_t x = 0; x < bitmap.Width(); ++x)
+            colours.push_back(static_cast<uint32_t>(bitmap.Pixel(x, y)));
+    return colours;
 }
 
 struct CountingListener : ChangeListener {
