@@ -1,70 +1,20 @@
 #pragma once
-// A raster picture kept in memory: size, pixels shared copy-on-write, and the
-// canvas that draws on it. Every pixel operation is O(1); the first change of
-// pixels that are shared makes this bitmap's own copy once.
+// A raster picture kept in memory: size, pixels shared copy-on-write, the
+// canvas that draws on it, and the area changed since a display last took
+// it. Every pixel operation is O(1); the first change of pixels that are
+// shared makes this bitmap's own copy once.
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "raster/change_listener.h"
+#include "raster/dirty_rect.h"
+#include "raster/tcanvas.h"
 #include "raster/tcolor.h"
 
 namespace raster {
 
-class TBitmap;
 class InkMask;
-
-// The part of a bitmap changed since the last TakeDirty, for merged repaints.
-// After a size change or a new content it covers both the old and the new
-// extent, so it may reach beyond the current size: clip before reading pixels.
-struct DirtyRect {
-    int32_t left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
-    [[nodiscard]] bool Empty() const { return right <= left || bottom <= top; }
-};
-
-// Told when a bitmap with nothing pending becomes dirty, so a display can
-// schedule one repaint for any number of changes.
-class ChangeListener {
-  public:
-    virtual void PictureChanged() = 0;
-
-  protected:
-    ~ChangeListener() = default;
-};
-
-class TPen {
-  public:
-    TColor Color = clBlack;
-};
-
-class TBrush {
-  public:
-    TColor Color = clWhite;
-};
-
-// Drawing state of one bitmap: pen, brush and current position.
-class TCanvas {
-  public:
-    explicit TCanvas(TBitmap& bitmap) : bitmap_(bitmap) {}
-    TCanvas(const TCanvas&) = delete;
-    TCanvas& operator=(const TCanvas&) = delete;
-
-    TPen Pen;
-    TBrush Brush;
-
-    void MoveTo(int32_t x, int32_t y);
-    // Paints from the current position up to but not including (x, y), clipped.
-    void LineTo(int32_t x, int32_t y);
-    [[nodiscard]] TColor Pixel(int32_t x, int32_t y) const;
-    void SetPixel(int32_t x, int32_t y, TColor colour);
-
-    [[nodiscard]] int32_t PenX() const { return x_; }
-    [[nodiscard]] int32_t PenY() const { return y_; }
-
-  private:
-    TBitmap& bitmap_;
-    int32_t x_ = 0;
-    int32_t y_ = 0;
-};
 
 class TBitmap {
   public:
@@ -85,7 +35,6 @@ class TBitmap {
 
     // Created on the first request, then the same object.
     TCanvas& Canvas();
-    [[nodiscard]] bool HasCanvas() const { return canvas_ != nullptr; }
 
     // Inline pixel access for the per-pixel tools. Pixel() returns clInvalid
     // outside; SetPixel() ignores positions outside.
@@ -112,17 +61,18 @@ class TBitmap {
     // Makes the pixels this bitmap's own first; marks the whole bitmap dirty.
     uint32_t* MutableData();
 
-    // Whether `other` currently shares this bitmap's pixel storage.
-    [[nodiscard]] bool SharesPixelsWith(const TBitmap& other) const {
-        return pixels_ && pixels_ == other.pixels_;
-    }
-
     void SetListener(ChangeListener* listener) { listener_ = listener; }
     // Returns and clears the changed area.
     DirtyRect TakeDirty();
     // Whether a change happened since the last TakeDirty (the area of some
     // changes, such as a size change without pixels, is empty).
     [[nodiscard]] bool HasPendingChange() const { return pending_; }
+
+  private:
+    friend class TCanvas;
+    // Announces a content swapped in as one change.
+    friend class TPicture;
+
     // Records a change; the listener hears only of the first one after each
     // TakeDirty, so a per-pixel caller pays two compares here.
     void MarkDirty(int32_t left, int32_t top, int32_t right, int32_t bottom) {
@@ -144,8 +94,6 @@ class TBitmap {
         if (bottom > dirty_.bottom) dirty_.bottom = bottom;
     }
 
-  private:
-    friend class TCanvas;
     using Store = std::vector<uint32_t>;
 
     [[nodiscard]] std::size_t Offset(int32_t x, int32_t y) const {
