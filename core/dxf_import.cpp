@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -20,7 +21,7 @@
 namespace core {
 namespace {
 
-enum class Keyword { kNone, kPoint, kLine, kPolyline, kSeqend, kVertex };
+enum class Keyword : uint8_t { kNone, kPoint, kLine, kPolyline, kSeqend, kVertex };
 
 // Exact, case-sensitive match. The length switch keeps the cost of the
 // millions of value and code lines down to one comparison each.
@@ -396,6 +397,14 @@ Scan ScanText(std::string_view text) {
         }
     }
     Scan scan;
+    // An entity takes some 40 bytes of text at the least, a value 8. Room
+    // that is reserved but never filled costs address space only.
+    try {
+        scan.entities.reserve(text.size() / 40);
+        scan.values.reserve(text.size() / 8);
+    } catch (const std::bad_alloc&) {
+        // Only a hint: the vectors grow as needed.
+    }
     Scanner scanner(scan);
     int64_t k = 0;
     bool started = false;
@@ -488,7 +497,7 @@ void TraceEntities(const Scan& scan, DxfVariant variant, std::vector<Segment>& s
     }
 }
 
-LoadedDrawing LoadTextAside(std::string_view text, DxfVariant variant, TextBytes* owner) {
+LoadedDrawing DrawTextAside(std::string_view text, DxfVariant variant, TextBytes* owner) {
     Scan scan = ScanText(text);
     if (owner != nullptr) owner->Release();
     LoadedDrawing drawing;
@@ -510,6 +519,16 @@ LoadedDrawing LoadTextAside(std::string_view text, DxfVariant variant, TextBytes
     drawing.bitmap->PaintInk(mask, raster::clBlack);
     if (keeps_table) drawing.table = table.Build();
     return drawing;
+}
+
+// Memory that cannot be had ends the load with the out-of-resources message,
+// as pixels that cannot be made do.
+LoadedDrawing LoadTextAside(std::string_view text, DxfVariant variant, TextBytes* owner) {
+    try {
+        return DrawTextAside(text, variant, owner);
+    } catch (const std::bad_alloc&) {
+        throw raster::ResourceError();
+    }
 }
 
 void Install(DrawingDocument& document, LoadedDrawing& drawing) {

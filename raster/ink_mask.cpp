@@ -94,30 +94,59 @@ void InkMask::Line(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int32_t top, 
     if (!ClipLine(x0, y0, x1, y1, 0, std::max(top, 0), width_, std::min(bottom, height_), run)) {
         return;
     }
+    if (run.x_major) {
+        Trace<true>(run);
+    } else {
+        Trace<false>(run);
+    }
+}
+
+// The run goes square by square: over a full block or tile in one jump, and
+// through a tile that is not full pixel by pixel, counting what it inks.
+template <bool kXMajor>
+void InkMask::Trace(LineRun& run) {
     int64_t left = run.count;
-    // Fullness is looked at only where the line enters another tile.
-    std::size_t tile = SIZE_MAX;
     for (;;) {
-        const int64_t x = run.X();
-        const int64_t y = run.Y();
-        const std::size_t here = Tile(x, y);
-        if (here != tile) {
-            const int32_t full_shift = open_tiles_[Block(x, y)] == 0 ? kBlockShift
-                                       : blank_[here] == 0           ? kTileShift
-                                                                     : 0;
-            if (full_shift != 0) {
-                const int64_t steps = std::min(StepsToLeave(run, full_shift), left);
-                left -= steps;
-                if (left == 0) return;
-                run.Advance(steps);
-                tile = SIZE_MAX;
-                continue;
-            }
-            tile = here;
+        const int64_t x = kXMajor ? run.major : run.minor;
+        const int64_t y = kXMajor ? run.minor : run.major;
+        const std::size_t tile = Tile(x, y);
+        const int32_t full_shift = open_tiles_[Block(x, y)] == 0 ? kBlockShift
+                                   : blank_[tile] == 0           ? kTileShift
+                                                                 : 0;
+        const int64_t steps =
+            std::min(StepsToLeave(run, full_shift != 0 ? full_shift : kTileShift), left);
+        left -= steps;
+        if (full_shift != 0) {
+            if (left == 0) return;
+            run.Advance(steps);
+            continue;
         }
-        Set(x, y, here);
-        if (--left == 0) return;
-        run.Step();
+        int64_t major = run.major;
+        int64_t minor = run.minor;
+        int64_t error = run.error;
+        uint32_t inked = 0;
+        for (int64_t i = 0; i < steps; ++i) {
+            const int64_t px = kXMajor ? major : minor;
+            const int64_t py = kXMajor ? minor : major;
+            uint64_t& word = bits_[Word(px, py)];
+            const uint64_t bit = uint64_t{1} << (px & 63);
+            inked += (word & bit) == 0 ? 1u : 0u;
+            word |= bit;
+            major += run.s_major;
+            error += run.two_a;
+            if (error >= run.two_b) {
+                error -= run.two_b;
+                minor += run.s_minor;
+            }
+        }
+        if (inked != 0) {
+            blank_[tile] = static_cast<uint16_t>(blank_[tile] - inked);
+            if (blank_[tile] == 0) --open_tiles_[Block(x, y)];
+        }
+        if (left == 0) return;
+        run.major = major;
+        run.minor = minor;
+        run.error = error;
     }
 }
 

@@ -10,6 +10,8 @@
 
 namespace raster {
 
+struct LineRun;
+
 // A segment for the canvas line rule: from (x0, y0) up to, not including, (x1, y1).
 struct InkSegment {
     int32_t x0, y0, x1, y1;
@@ -48,6 +50,8 @@ class InkMask {
     [[nodiscard]] std::size_t WordsPerRow() const { return words_per_row_; }
 
   private:
+    template <bool kXMajor>
+    void Trace(LineRun& run);
     [[nodiscard]] std::size_t Word(int64_t x, int64_t y) const {
         return static_cast<std::size_t>(y) * words_per_row_ + static_cast<std::size_t>(x >> 6);
     }

@@ -9,6 +9,7 @@
 
 #include "raster/change_listener.h"
 #include "raster/dirty_rect.h"
+#include "raster/pixel_allocator.h"
 #include "raster/tcanvas.h"
 #include "raster/tcolor.h"
 
@@ -94,7 +95,7 @@ class TBitmap {
         if (bottom > dirty_.bottom) dirty_.bottom = bottom;
     }
 
-    using Store = std::vector<uint32_t>;
+    using Store = std::vector<uint32_t, PixelAllocator<uint32_t>>;
 
     [[nodiscard]] std::size_t Offset(int32_t x, int32_t y) const {
         return static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +

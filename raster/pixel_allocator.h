@@ -1,0 +1,45 @@
+#pragma once
+// Memory for large pixel stores: mapped directly and, where the system
+// allows, in large pages, so a picture of hundreds of megabytes costs a few
+// hundred page faults instead of tens of thousands.
+#include <sys/mman.h>
+
+#include <cstddef>
+#include <new>
+
+namespace raster {
+
+template <class T>
+struct PixelAllocator {
+    using value_type = T;
+    // Smaller stores come from the ordinary heap.
+    static constexpr std::size_t kMapFrom = std::size_t{4} << 20;
+
+    PixelAllocator() = default;
+    template <class U>
+    explicit PixelAllocator(const PixelAllocator<U>&) {}
+
+    T* allocate(std::size_t count) {
+        const std::size_t bytes = count * sizeof(T);
+        if (bytes < kMapFrom) return static_cast<T*>(::operator new(bytes));
+        void* room =
+            ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (room == MAP_FAILED) throw std::bad_alloc();
+        ::madvise(room, bytes, MADV_HUGEPAGE);
+        return static_cast<T*>(room);
+    }
+    void deallocate(T* p, std::size_t count) {
+        const std::size_t bytes = count * sizeof(T);
+        if (bytes < kMapFrom) {
+            ::operator delete(p);
+        } else {
+            ::munmap(p, bytes);
+        }
+    }
+    template <class U>
+    bool operator==(const PixelAllocator<U>&) const {
+        return true;
+    }
+};
+
+}  // namespace raster
