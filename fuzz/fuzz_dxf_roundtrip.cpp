@@ -120,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     FUZZ_CHECK(second.DrawHeight == height);
     FUZZ_CHECK(second.RowCount() == first.RowCount());
     for (int32_t i = 0; i < first.RowCount(); ++i) {
-        const std::string_view kind = first.KindList.Read(i);
+        const std::string kind = first.KindList.Read(i);
         FUZZ_CHECK(second.KindList.Read(i) == kind);
         FUZZ_CHECK(second.XList.Read(i) == first.XList.Read(i));
         FUZZ_CHECK(second.StateList.Read(i) == core::row::kNormal);
