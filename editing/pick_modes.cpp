@@ -119,14 +119,15 @@ bool PickModes::RowInside(int32_t row, uint8_t kind, int32_t left, int32_t top, 
 }
 
 void PickModes::SelectRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    const int32_t left = std::min(x1, x2);
-    const int32_t right = std::max(x1, x2);
-    const int32_t top = std::min(y1, y2);
-    const int32_t bottom = std::max(y1, y2);
+    MarkRowsInside(std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2));
+    SelectWholeElements();
+    PaintSelection();
+}
+
+// Whatever its state, a row inside the rectangle becomes "1".
+void PickModes::MarkRowsInside(int32_t left, int32_t top, int32_t right, int32_t bottom) {
     const int32_t count = document_.RowCount();
     std::vector<core::Row>& table = document_.Rows;
-
-    // Mark: whatever its state, a row inside the rectangle becomes "1".
     rows_.resize(static_cast<std::size_t>(count));
     for (int32_t i = 0; i < count; ++i) {
         RowCode& code = rows_[static_cast<std::size_t>(i)];
@@ -141,7 +142,12 @@ void PickModes::SelectRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
                                                             : 0;
         }
     }
+}
 
+// A marked row inside the rectangle selects its whole element.
+void PickModes::SelectWholeElements() {
+    const int32_t count = document_.RowCount();
+    std::vector<core::Row>& table = document_.Rows;
     auto select = [&](int32_t row) {
         RowCode& code = rows_[static_cast<std::size_t>(row)];
         if (code.flags & kIsSelected) return;
@@ -149,11 +155,10 @@ void PickModes::SelectRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
         code.flags = static_cast<uint8_t>((code.flags & kIsInside) | kIsSelected);
     };
 
-    // Grow: a marked row selects its whole element. Rows [chain_lo, chain_hi]
-    // were all selected by earlier polyline walks of this pass and a walk down
-    // from inside them stops no lower than chain_lo, so a later walk that
-    // reaches them can stop there: vertices without a polyline header would
-    // otherwise walk to row 0 again and again.
+    // Rows [chain_lo, chain_hi] were all selected by earlier polyline walks of
+    // this pass and a walk down from inside them stops no lower than chain_lo, so
+    // a later walk that reaches them can stop there: vertices without a polyline
+    // header would otherwise walk to row 0 again and again.
     int32_t chain_lo = -1;
     int32_t chain_hi = -2;
     for (int32_t i = 0; i < count; ++i) {
@@ -189,9 +194,12 @@ void PickModes::SelectRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
         }
         select(i);
     }
+}
 
-    // Paint every selected row, including those left selected by an earlier
-    // rectangle that was neither deleted nor cancelled.
+// Every selected row in red, including those left selected by an earlier
+// rectangle that was neither deleted nor cancelled.
+void PickModes::PaintSelection() {
+    const int32_t count = document_.RowCount();
     painted_.clear();
     for (int32_t i = 0; i < count; ++i) {
         if (rows_[static_cast<std::size_t>(i)].flags & kIsSelected) painted_.push_back(i);

@@ -64,6 +64,10 @@ class PickModes {
     };
 
     void Show(std::string_view text) const;
+    // The three steps of SelectRect.
+    void MarkRowsInside(int32_t left, int32_t top, int32_t right, int32_t bottom);
+    void SelectWholeElements();
+    void PaintSelection();
     [[nodiscard]] bool RowInside(int32_t row, uint8_t kind, int32_t left, int32_t top,
                                  int32_t right, int32_t bottom) const;
     [[nodiscard]] Position PositionOf(int32_t row) const;

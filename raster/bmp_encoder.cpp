@@ -71,7 +71,7 @@ void EncodeBmpPieces(const TBitmap& bitmap, const std::function<void(std::string
     } catch (const std::length_error&) {
         throw ResourceError();
     }
-    // Bottom row first; each pixel 0x00BBGGRR is stored blue, green, red.
+    // Bottom row first; each pixel 0x00RRGGBB is stored blue, green, red.
     for (std::size_t done = 0; done < height;) {
         const std::size_t rows = std::min(rows_per_piece, height - done);
         char* row_out = piece.data();
@@ -80,9 +80,9 @@ void EncodeBmpPieces(const TBitmap& bitmap, const std::function<void(std::string
             char* p = row_out;
             for (std::size_t x = 0; x < width; ++x, p += 3) {
                 const uint32_t c = row[x];
-                p[0] = static_cast<char>((c >> 16) & 0xFF);
+                p[0] = static_cast<char>(c & 0xFF);
                 p[1] = static_cast<char>((c >> 8) & 0xFF);
-                p[2] = static_cast<char>(c & 0xFF);
+                p[2] = static_cast<char>((c >> 16) & 0xFF);
             }
         }
         write(std::string_view(piece.data(), rows * stride));

@@ -36,7 +36,7 @@ void TBitmap::Resize(int32_t width, int32_t height) {
         if (width < 0 || height < 0) throw ResourceError();
         const long long count = static_cast<long long>(width) * height;
         if (count > kMaxPixels) throw ResourceError();
-        const uint32_t fill = canvas_ ? ResolveColour(canvas_->Brush.Color) : 0xFFFFFFu;
+        const uint32_t fill = canvas_ ? PixelOf(canvas_->Brush.Color) : 0xFFFFFFu;
         try {
             fresh = std::make_shared<Store>(static_cast<std::size_t>(count), fill);
         } catch (const std::bad_alloc&) {
@@ -88,7 +88,7 @@ DirtyRect TBitmap::TakeDirty() {
 
 void TBitmap::PaintInk(const InkMask& mask, TColor colour) {
     if (!pixels_) return;
-    const uint32_t resolved = ResolveColour(colour);
+    const uint32_t resolved = PixelOf(colour);
     const int32_t rows = std::min(height_, mask.Height());
     const int32_t columns = std::min(width_, mask.Width());
     uint32_t* pixels = nullptr;
@@ -148,21 +148,6 @@ void TBitmap::DrawLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t 
               static_cast<int32_t>(std::min(first_y, last_y)),
               static_cast<int32_t>(std::max(first_x, last_x) + 1),
               static_cast<int32_t>(std::max(first_y, last_y) + 1));
-}
-
-void TCanvas::MoveTo(int32_t x, int32_t y) {
-    x_ = x;
-    y_ = y;
-}
-
-// Only painted pixels count as a change: a line that is clipped away or has
-// zero length leaves the pixels, their sharing and the dirty area as they are.
-void TCanvas::LineTo(int32_t x, int32_t y) {
-    const int32_t x0 = x_;
-    const int32_t y0 = y_;
-    x_ = x;
-    y_ = y;
-    bitmap_.DrawLine(x0, y0, x, y, ResolveColour(Pen.Color));
 }
 
 }  // namespace raster

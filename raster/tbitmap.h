@@ -1,71 +1,21 @@
 #pragma once
-// A raster picture kept in memory: size, pixels shared copy-on-write, and the
-// canvas that draws on it. Every pixel operation is O(1); the first change of
-// pixels that are shared makes this bitmap's own copy once.
+// A raster picture kept in memory: size, pixels shared copy-on-write, the
+// canvas that draws on it, and the area changed since a display last took
+// it. Every pixel operation is O(1); the first change of pixels that are
+// shared makes this bitmap's own copy once.
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "raster/change_listener.h"
+#include "raster/dirty_rect.h"
 #include "raster/pixel_allocator.h"
+#include "raster/tcanvas.h"
 #include "raster/tcolor.h"
 
 namespace raster {
 
-class TBitmap;
 class InkMask;
-
-// The part of a bitmap changed since the last TakeDirty, for merged repaints.
-// After a size change or a new content it covers both the old and the new
-// extent, so it may reach beyond the current size: clip before reading pixels.
-struct DirtyRect {
-    int32_t left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
-    [[nodiscard]] bool Empty() const { return right <= left || bottom <= top; }
-};
-
-// Told when a bitmap with nothing pending becomes dirty, so a display can
-// schedule one repaint for any number of changes.
-class ChangeListener {
-  public:
-    virtual void PictureChanged() = 0;
-
-  protected:
-    ~ChangeListener() = default;
-};
-
-class TPen {
-  public:
-    TColor Color = clBlack;
-};
-
-class TBrush {
-  public:
-    TColor Color = clWhite;
-};
-
-// Drawing state of one bitmap: pen, brush and current position.
-class TCanvas {
-  public:
-    explicit TCanvas(TBitmap& bitmap) : bitmap_(bitmap) {}
-    TCanvas(const TCanvas&) = delete;
-    TCanvas& operator=(const TCanvas&) = delete;
-
-    TPen Pen;
-    TBrush Brush;
-
-    void MoveTo(int32_t x, int32_t y);
-    // Paints from the current position up to but not including (x, y), clipped.
-    void LineTo(int32_t x, int32_t y);
-    [[nodiscard]] TColor Pixel(int32_t x, int32_t y) const;
-    void SetPixel(int32_t x, int32_t y, TColor colour);
-
-    [[nodiscard]] int32_t PenX() const { return x_; }
-    [[nodiscard]] int32_t PenY() const { return y_; }
-
-  private:
-    TBitmap& bitmap_;
-    int32_t x_ = 0;
-    int32_t y_ = 0;
-};
 
 class TBitmap {
   public:
@@ -86,17 +36,16 @@ class TBitmap {
 
     // Created on the first request, then the same object.
     TCanvas& Canvas();
-    [[nodiscard]] bool HasCanvas() const { return canvas_ != nullptr; }
 
     // Inline pixel access for the per-pixel tools. Pixel() returns clInvalid
     // outside; SetPixel() ignores positions outside.
     [[nodiscard]] TColor Pixel(int32_t x, int32_t y) const {
         if (!Inside(x, y)) return clInvalid;
-        return static_cast<TColor>((*pixels_)[Offset(x, y)]);
+        return ColourOf((*pixels_)[Offset(x, y)]);
     }
     void SetPixel(int32_t x, int32_t y, TColor colour) {
         if (!Inside(x, y)) return;
-        MutablePixels()[Offset(x, y)] = ResolveColour(colour);
+        MutablePixels()[Offset(x, y)] = PixelOf(colour);
         MarkDirty(x, y, x + 1, y + 1);
     }
     [[nodiscard]] bool Inside(int32_t x, int32_t y) const {
@@ -108,15 +57,10 @@ class TBitmap {
     // pixel writes would; the mask covers the bitmap from its top-left corner.
     void PaintInk(const InkMask& mask, TColor colour);
 
-    // Row-major 0x00BBGGRR values, Width() per row; empty without pixels.
+    // Row-major stored pixels (0x00RRGGBB), Width() per row; empty without pixels.
     [[nodiscard]] const uint32_t* Data() const { return pixels_ ? pixels_->data() : nullptr; }
     // Makes the pixels this bitmap's own first; marks the whole bitmap dirty.
     uint32_t* MutableData();
-
-    // Whether `other` currently shares this bitmap's pixel storage.
-    [[nodiscard]] bool SharesPixelsWith(const TBitmap& other) const {
-        return pixels_ && pixels_ == other.pixels_;
-    }
 
     void SetListener(ChangeListener* listener) { listener_ = listener; }
     // Returns and clears the changed area.
@@ -124,6 +68,12 @@ class TBitmap {
     // Whether a change happened since the last TakeDirty (the area of some
     // changes, such as a size change without pixels, is empty).
     [[nodiscard]] bool HasPendingChange() const { return pending_; }
+
+  private:
+    friend class TCanvas;
+    // Announces a content swapped in as one change.
+    friend class TPicture;
+
     // Records a change; the listener hears only of the first one after each
     // TakeDirty, so a per-pixel caller pays two compares here.
     void MarkDirty(int32_t left, int32_t top, int32_t right, int32_t bottom) {
@@ -145,8 +95,6 @@ class TBitmap {
         if (bottom > dirty_.bottom) dirty_.bottom = bottom;
     }
 
-  private:
-    friend class TCanvas;
     using Store = std::vector<uint32_t, PixelAllocator<uint32_t>>;
 
     [[nodiscard]] std::size_t Offset(int32_t x, int32_t y) const {

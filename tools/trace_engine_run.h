@@ -5,7 +5,6 @@
 // are most of the cost of a quick run.
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
@@ -22,21 +21,12 @@ namespace tools::trace_detail {
 
 inline constexpr int kLevelCount = 341;  // 0..340: two channels plus twice the base, over 3
 
-// The key is defined on the colour's hex text (at least six digits, pairs
-// read from its start as blue, green, red). For 0x00BBGGRR that is just the
-// three bytes; a value with a top byte has seven or eight digits, and its
-// first six digits are the value shifted right by the extra nibbles. So the
-// invalid-colour marker reads as white.
-// Each channel other than the base adds its value plus the base's value;
-// the base channel adds nothing.
-[[nodiscard]] inline int LevelOf(uint32_t colour, BaseColour base) {
-    if (colour > 0xFFFFFFu) {
-        const int digits = (32 - std::countl_zero(colour) + 3) / 4;
-        colour >>= 4 * (digits - 6);
-    }
-    const int blue = static_cast<int>((colour >> 16) & 0xFFu);
-    const int green = static_cast<int>((colour >> 8) & 0xFFu);
-    const int red = static_cast<int>(colour & 0xFFu);
+// The level of a stored pixel (0x00RRGGBB). Each channel other than the base
+// adds its value plus the base's value; the base channel adds nothing.
+[[nodiscard]] inline int LevelOf(uint32_t pixel, BaseColour base) {
+    const int red = static_cast<int>((pixel >> 16) & 0xFFu);
+    const int green = static_cast<int>((pixel >> 8) & 0xFFu);
+    const int blue = static_cast<int>(pixel & 0xFFu);
     switch (base) {
         case BaseColour::Red:
             return (green + blue + 2 * red) / 3;
@@ -251,6 +241,7 @@ TraceOutcome Run(raster::TBitmap& bitmap, Controls& controls, core::LineList& ke
             // outcome follows the pixels and would defeat prediction.
             static_assert(kBlack == 0);
             const uint32_t target = (colour & ~black & ~white) | (kWhite & white);
+            // Black and white read the same in both colour layouts.
             if (target != colour) bitmap.SetPixel(x, y, static_cast<raster::TColor>(target));
             controls.SecondPassStep(++done);
         }

@@ -14,11 +14,8 @@
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
-class QKeyEvent;
-class QLabel;
 class QLineEdit;
 class QPushButton;
-class QShowEvent;
 
 namespace ui {
 

@@ -9,15 +9,6 @@
 #include "raster/display_rect.h"
 
 namespace ui {
-namespace {
-
-// 0x00BBGGRR as the opaque 0xAARRGGBB that QImage::Format_RGB32 holds.
-inline QRgb ScreenColour(uint32_t colour) {
-    return 0xFF000000u | ((colour & 0xFFu) << 16) | (colour & 0xFF00u) | ((colour >> 16) & 0xFFu);
-}
-
-}  // namespace
-
 PictureView::PictureView(raster::TImage& image, QWidget* parent) : QWidget(parent), image_(image) {
     setAttribute(Qt::WA_StaticContents);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -32,6 +23,7 @@ PictureView::PictureView(raster::TImage& image, QWidget* parent) : QWidget(paren
 PictureView::~PictureView() { image_.SetDisplay(nullptr); }
 
 void PictureView::PictureChanged() {
+    reduced_stale_ = true;
     // Checked here rather than on the timer: a replaced bitmap's address may
     // be reused by a later one before the timer fires.
     if (image_.Picture.Content() != shown_bitmap_) {
@@ -42,12 +34,14 @@ void PictureView::PictureChanged() {
 }
 
 void PictureView::ControlChanged() {
+    reduced_stale_ = true;
     ApplyControlSize();
     whole_pending_ = true;
     if (!repaint_timer_.isActive()) repaint_timer_.start();
 }
 
 void PictureView::RefreshNow() {
+    reduced_stale_ = true;
     repaint_timer_.stop();
     if (image_.Picture.HasContent()) (void)image_.Picture.Bitmap().TakeDirty();
     shown_bitmap_ = image_.Picture.Content();
@@ -56,6 +50,8 @@ void PictureView::RefreshNow() {
 }
 
 void PictureView::FlushPending() {
+    // Changes after the first one since the last flush are not announced.
+    reduced_stale_ = true;
     if (!image_.Picture.HasContent()) {
         if (whole_pending_) update();
         whole_pending_ = false;
@@ -114,6 +110,28 @@ const std::vector<int32_t>& PictureView::Rows(int32_t source, int32_t shown) {
     return rows_.indices;
 }
 
+const QImage& PictureView::ReducedImage() {
+    if (!reduced_stale_) return reduced_;
+    reduced_stale_ = false;
+    const raster::TBitmap& bitmap = *image_.Picture.Content();
+    const QRect shown = ShownRect();
+    const raster::DisplaySize size =
+        raster::DisplayRect(bitmap.Width(), bitmap.Height(), image_.Width(), image_.Height(), true);
+    const std::vector<int32_t>& columns = Columns(bitmap.Width(), size.width);
+    const std::vector<int32_t>& rows = Rows(bitmap.Height(), size.height);
+    if (reduced_.size() != shown.size()) reduced_ = QImage(shown.size(), QImage::Format_RGB32);
+    const uint32_t* pixels = bitmap.Data();
+    const auto width = static_cast<std::size_t>(bitmap.Width());
+    for (int y = 0; y < shown.height(); ++y) {
+        const uint32_t* source =
+            pixels + static_cast<std::size_t>(rows[static_cast<std::size_t>(y)]) * width;
+        auto* target = reinterpret_cast<QRgb*>(reduced_.scanLine(y));
+        for (int x = 0; x < shown.width(); ++x)
+            target[x] = source[columns[static_cast<std::size_t>(x)]];
+    }
+    return reduced_;
+}
+
 void PictureView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     const QRect area = event->rect();
@@ -123,33 +141,17 @@ void PictureView::paintEvent(QPaintEvent* event) {
     for (const QRect& r : QRegion(area) - QRegion(part)) painter.fillRect(r, background);
     if (part.isEmpty()) return;
 
+    if (Reduced()) {
+        painter.drawImage(part, ReducedImage(), part);
+        return;
+    }
+    // The pixels are stored in the layout the screen image takes, so the
+    // bitmap is shown as it is, without a copy.
     const raster::TBitmap& bitmap = *image_.Picture.Content();
-    const int32_t source_width = bitmap.Width();
-    const uint32_t* pixels = bitmap.Data();
-    const bool reduced = Reduced();
-    const std::vector<int32_t>* columns = nullptr;
-    const std::vector<int32_t>* rows = nullptr;
-    if (reduced) {
-        const raster::DisplaySize shown = raster::DisplayRect(
-            bitmap.Width(), bitmap.Height(), image_.Width(), image_.Height(), true);
-        columns = &Columns(bitmap.Width(), shown.width);
-        rows = &Rows(bitmap.Height(), shown.height);
-    }
-
-    // Only the exposed part is converted: a large drawing scrolled in a small
-    // window costs no more than the window.
-    QImage strip(part.size(), QImage::Format_RGB32);
-    for (int y = part.top(); y <= part.bottom(); ++y) {
-        const int32_t source_y = reduced ? (*rows)[static_cast<std::size_t>(y)] : y;
-        const uint32_t* source_row =
-            pixels + static_cast<std::size_t>(source_y) * static_cast<std::size_t>(source_width);
-        auto* target = reinterpret_cast<QRgb*>(strip.scanLine(y - part.top()));
-        for (int x = part.left(); x <= part.right(); ++x) {
-            const int32_t source_x = reduced ? (*columns)[static_cast<std::size_t>(x)] : x;
-            *target++ = ScreenColour(source_row[source_x]);
-        }
-    }
-    painter.drawImage(part.topLeft(), strip);
+    const QImage picture(reinterpret_cast<const uchar*>(bitmap.Data()), bitmap.Width(),
+                         bitmap.Height(), static_cast<qsizetype>(bitmap.Width()) * 4,
+                         QImage::Format_RGB32);
+    painter.drawImage(part, picture, part);
 }
 
 void PictureView::mousePressEvent(QMouseEvent* event) {

@@ -2,6 +2,7 @@
 // The on-screen side of the drawing window's image control Image1. The
 // document (raster::TImage) owns size, switch and picture; this widget only
 // shows them and turns mouse presses into control-pixel coordinates.
+#include <QImage>
 #include <QTimer>
 #include <QWidget>
 #include <cstdint>
@@ -45,6 +46,8 @@ class PictureView : public QWidget, public raster::TImage::Display {
     [[nodiscard]] bool Reduced() const;
     const std::vector<int32_t>& Columns(int32_t source, int32_t shown);
     const std::vector<int32_t>& Rows(int32_t source, int32_t shown);
+    // The shown part of a reduced picture, sampled again after each change.
+    const QImage& ReducedImage();
 
     raster::TImage& image_;
     QTimer repaint_timer_;
@@ -60,6 +63,8 @@ class PictureView : public QWidget, public raster::TImage::Display {
     };
     Samples columns_;
     Samples rows_;
+    QImage reduced_;
+    bool reduced_stale_ = true;
 };
 
 }  // namespace ui

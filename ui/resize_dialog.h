@@ -6,11 +6,9 @@
 #include "raster/timage.h"
 #include "ui/dialog_frame.h"
 
-class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QShowEvent;
 
 namespace ui {
 

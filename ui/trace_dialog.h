@@ -10,12 +10,10 @@
 class QButtonGroup;
 class QCheckBox;
 class QCloseEvent;
-class QKeyEvent;
 class QLabel;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
-class QShowEvent;
 class QSlider;
 
 namespace ui {

@@ -22,22 +22,14 @@
 #include "core/executable_dir.h"
 #include "core/failure.h"
 #include "core/save_signals.h"
+#include "support/message_of.h"
 
 namespace core {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
-
-template <typename Call>
-std::string MessageOf(Call&& call) {
-    try {
-        call();
-    } catch (const Failure& failure) {
-        return failure.what();
-    }
-    return "";
-}
+using testing_support::MessageOf;
 
 std::string CannotCreateText(const std::string& path, const std::string& reason) {
     return "ファイル \"" + path + "\". " + reason + " を作成できません";

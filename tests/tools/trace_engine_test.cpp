@@ -342,8 +342,9 @@ ModelResult Model(std::vector<uint32_t> pixels, int32_t width, int32_t height,
     int64_t i = 0;
     for (int32_t x = 0; x < width; ++x) {
         for (int32_t y = 0; y < height; ++y, ++i) {
-            seen.insert(tools::GreyLevel(pixels[static_cast<std::size_t>(int64_t{y} * width + x)],
-                                         schedule.first_base(i)));
+            seen.insert(tools::GreyLevel(
+                raster::ColourOf(pixels[static_cast<std::size_t>(int64_t{y} * width + x)]),
+                schedule.first_base(i)));
         }
     }
     const std::vector<int> levels(seen.begin(), seen.end());
@@ -352,7 +353,7 @@ ModelResult Model(std::vector<uint32_t> pixels, int32_t width, int32_t height,
     for (int32_t x = 0; x < width; ++x) {
         for (int32_t y = 0; y < height; ++y, ++i) {
             uint32_t& pixel = pixels[static_cast<std::size_t>(int64_t{y} * width + x)];
-            const int level = tools::GreyLevel(pixel, schedule.second_base(i));
+            const int level = tools::GreyLevel(raster::ColourOf(pixel), schedule.second_base(i));
             const auto at = std::find(levels.begin(), levels.end(), level);
             const int r = at == levels.end() ? -1 : static_cast<int>(at - levels.begin());
             if (r * 100 / n > schedule.threshold(i)) {
@@ -370,12 +371,11 @@ ModelResult Model(std::vector<uint32_t> pixels, int32_t width, int32_t height,
     return {pixels, keys};
 }
 
-// Colours from a small palette, so keys repeat, with runs and some values
-// whose top byte is set (as a raw write could leave them).
+// Stored pixels from a small palette, so keys repeat, with runs.
 std::vector<uint32_t> Scramble(int32_t width, int32_t height) {
     static constexpr uint32_t kPalette[] = {kBlack,         kWhite,          Grey(85),
                                             Rgb(255, 0, 0), Rgb(0, 200, 90), Rgb(12, 34, 250),
-                                            0xFFFFFFFFu,    0x0F000000u,     Grey(170)};
+                                            0x00FFFF00u,    0x00000001u,     Grey(170)};
     std::vector<uint32_t> pixels(static_cast<std::size_t>(width) *
                                  static_cast<std::size_t>(height));
     uint32_t state = 12345;
