@@ -221,7 +221,13 @@ void PickModes::PaintRows(raster::TColor colour) {
     if (painted_.empty()) return;
     raster::TCanvas& canvas = document_.Image1.Canvas();
     raster::TBitmap& bitmap = document_.Image1.Picture.Bitmap();
-    raster::InkMask mask(bitmap.Width(), bitmap.Height());
+    if (mask_ && mask_->Width() == bitmap.Width() && mask_->Height() == bitmap.Height()) {
+        mask_->Clear();
+    } else {
+        mask_.reset();
+        mask_.emplace(bitmap.Width(), bitmap.Height());
+    }
+    raster::InkMask& mask = *mask_;
     segments_.clear();
     bool pen_moved = false;
     Position pen;

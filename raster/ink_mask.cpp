@@ -17,27 +17,76 @@ InkMask::InkMask(int32_t width, int32_t height)
       words_per_row_((static_cast<std::size_t>(width_) + 63) / 64),
       tiles_per_row_((static_cast<std::size_t>(width_) + kTileSize - 1) / kTileSize),
       blocks_per_row_((static_cast<std::size_t>(width_) + kBlockSize - 1) / kBlockSize) {
-    const std::size_t tile_rows = (static_cast<std::size_t>(height_) + kTileSize - 1) / kTileSize;
+    const auto tile_rows = static_cast<std::size_t>(TileRows());
     const std::size_t block_rows =
         (static_cast<std::size_t>(height_) + kBlockSize - 1) / kBlockSize;
     try {
         bits_.assign(words_per_row_ * static_cast<std::size_t>(height_), 0);
         blank_.resize(tiles_per_row_ * tile_rows);
-        open_tiles_.assign(blocks_per_row_ * block_rows, 0);
+        open_tiles_.resize(blocks_per_row_ * block_rows);
     } catch (const std::bad_alloc&) {
         throw ResourceError();
     }
+    CountBlanks();
+}
+
+uint16_t InkMask::TilePixels(std::size_t tx, std::size_t ty) const {
+    const auto rows = std::min<int64_t>(kTileSize, height_ - static_cast<int64_t>(ty) * kTileSize);
+    const auto columns =
+        std::min<int64_t>(kTileSize, width_ - static_cast<int64_t>(tx) * kTileSize);
+    return static_cast<uint16_t>(rows * columns);
+}
+
+void InkMask::CountBlanks() {
     constexpr std::size_t kTilesPerBlock = kBlockSize / kTileSize;
+    std::fill(open_tiles_.begin(), open_tiles_.end(), uint8_t{0});
+    const auto tile_rows = static_cast<std::size_t>(TileRows());
     for (std::size_t ty = 0; ty < tile_rows; ++ty) {
-        const auto rows = static_cast<int32_t>(
-            std::min<int64_t>(kTileSize, height_ - static_cast<int64_t>(ty) * kTileSize));
         for (std::size_t tx = 0; tx < tiles_per_row_; ++tx) {
-            const auto columns = static_cast<int32_t>(
-                std::min<int64_t>(kTileSize, width_ - static_cast<int64_t>(tx) * kTileSize));
-            blank_[ty * tiles_per_row_ + tx] = static_cast<uint16_t>(rows * columns);
+            blank_[ty * tiles_per_row_ + tx] = TilePixels(tx, ty);
             ++open_tiles_[ty / kTilesPerBlock * blocks_per_row_ + tx / kTilesPerBlock];
         }
     }
+}
+
+InkMask::Bounds InkMask::InkedBounds() const {
+    std::size_t left = tiles_per_row_;
+    std::size_t right = 0;
+    std::size_t top = 0;
+    std::size_t bottom = 0;
+    bool any = false;
+    const auto tile_rows = static_cast<std::size_t>(TileRows());
+    for (std::size_t ty = 0; ty < tile_rows; ++ty) {
+        const uint16_t* blank = blank_.data() + ty * tiles_per_row_;
+        bool row_inked = false;
+        for (std::size_t tx = 0; tx < tiles_per_row_; ++tx) {
+            if (blank[tx] == TilePixels(tx, ty)) continue;
+            row_inked = true;
+            left = std::min(left, tx);
+            right = std::max(right, tx + 1);
+        }
+        if (!row_inked) continue;
+        if (!any) top = ty;
+        any = true;
+        bottom = ty + 1;
+    }
+    if (!any) return {};
+    auto cut = [](std::size_t tiles, int32_t limit) {
+        return static_cast<int32_t>(std::min<std::size_t>(tiles * kTileSize, limit));
+    };
+    return {cut(left, width_), cut(top, height_), cut(right, width_), cut(bottom, height_)};
+}
+
+void InkMask::Clear() {
+    const Bounds inked = InkedBounds();
+    if (inked.right > inked.left) {
+        const auto first = static_cast<std::size_t>(inked.left) / 64;
+        const std::size_t words = (static_cast<std::size_t>(inked.right) + 63) / 64 - first;
+        for (int32_t y = inked.top; y < inked.bottom; ++y) {
+            std::fill_n(bits_.data() + Word(0, y) + first, words, uint64_t{0});
+        }
+    }
+    CountBlanks();
 }
 
 // Below this many segments a second thread costs more than it saves.
@@ -82,7 +131,7 @@ int64_t StepsToLeave(const LineRun& run, int32_t shift) {
             run.s_minor > 0 ? tile_minor + kTile - run.minor : run.minor - tile_minor + 1;
         // The first step after which the minor axis has moved that often.
         const int64_t needed = run.two_b * minor_moves - run.error;
-        steps = std::min(steps, (needed + run.two_a - 1) / run.two_a);
+        steps = std::min(steps, LineRun::Quotient(needed + run.two_a - 1, run.two_a));
     }
     return steps;
 }

@@ -30,6 +30,19 @@ class InkMask {
     [[nodiscard]] int32_t Width() const { return width_; }
     [[nodiscard]] int32_t Height() const { return height_; }
 
+    // The tiles holding ink, as pixel bounds cut to the mask: columns
+    // [left, right), rows [top, bottom); empty when nothing is inked.
+    struct Bounds {
+        int32_t left = 0;
+        int32_t top = 0;
+        int32_t right = 0;
+        int32_t bottom = 0;
+    };
+    [[nodiscard]] Bounds InkedBounds() const;
+    // Back to no ink for the next batch, at the cost of the area inked: a
+    // mask kept between batches is neither allocated nor cleared whole.
+    void Clear();
+
     // Inks the pixels the canvas line rule paints from (x0, y0) towards
     // (x1, y1), limited to rows [top, bottom). Calls for row bands that do
     // not share a block row may run at the same time.
@@ -50,6 +63,9 @@ class InkMask {
     [[nodiscard]] std::size_t WordsPerRow() const { return words_per_row_; }
 
   private:
+    [[nodiscard]] int32_t TileRows() const { return (height_ + kTileSize - 1) / kTileSize; }
+    [[nodiscard]] uint16_t TilePixels(std::size_t tx, std::size_t ty) const;
+    void CountBlanks();
     template <bool kXMajor>
     void Trace(LineRun& run);
     [[nodiscard]] std::size_t Word(int64_t x, int64_t y) const {

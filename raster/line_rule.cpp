@@ -91,16 +91,6 @@ bool Clip(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int64_t left, int64_t 
 
 }  // namespace
 
-void LineRun::Advance(int64_t steps) {
-    // error + two_a * steps stays far inside 64 bits: both are below 2^34 and
-    // steps is bounded by the picture.
-    const int64_t total = error + two_a * steps;
-    const int64_t minor_steps = total / two_b;
-    major += s_major * steps;
-    minor += s_minor * minor_steps;
-    error = total - minor_steps * two_b;
-}
-
 bool ClipLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int64_t left, int64_t top,
               int64_t right, int64_t bottom, LineRun& run) {
     constexpr int64_t kSmall = int64_t{1} << 28;
