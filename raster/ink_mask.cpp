@@ -15,15 +15,17 @@ InkMask::InkMask(int32_t width, int32_t height)
     : width_(std::max(width, 0)),
       height_(std::max(height, 0)),
       words_per_row_((static_cast<std::size_t>(width_) + 63) / 64),
-      tiles_per_row_((static_cast<std::size_t>(width_) + kTileSize - 1) / kTileSize),
-      blocks_per_row_((static_cast<std::size_t>(width_) + kBlockSize - 1) / kBlockSize) {
+      tiles_per_row_((static_cast<std::size_t>(width_) + kTileSize - 1) / kTileSize) {
     const auto tile_rows = static_cast<std::size_t>(TileRows());
-    const std::size_t block_rows =
-        (static_cast<std::size_t>(height_) + kBlockSize - 1) / kBlockSize;
     try {
         bits_.assign(words_per_row_ * static_cast<std::size_t>(height_), 0);
         blank_.resize(tiles_per_row_ * tile_rows);
-        open_tiles_.resize(blocks_per_row_ * block_rows);
+        for (int level = 0; level < kLevels; ++level) {
+            const std::size_t side = std::size_t{1} << (kTileShift + 1 + level);
+            squares_per_row_[level] = (static_cast<std::size_t>(width_) + side - 1) / side;
+            open_[level].resize(squares_per_row_[level] *
+                                ((static_cast<std::size_t>(height_) + side - 1) / side));
+        }
     } catch (const std::bad_alloc&) {
         throw ResourceError();
     }
@@ -38,14 +40,26 @@ uint16_t InkMask::TilePixels(std::size_t tx, std::size_t ty) const {
 }
 
 void InkMask::CountBlanks() {
-    constexpr std::size_t kTilesPerBlock = kBlockSize / kTileSize;
-    std::fill(open_tiles_.begin(), open_tiles_.end(), uint8_t{0});
     const auto tile_rows = static_cast<std::size_t>(TileRows());
     for (std::size_t ty = 0; ty < tile_rows; ++ty) {
         for (std::size_t tx = 0; tx < tiles_per_row_; ++tx) {
             blank_[ty * tiles_per_row_ + tx] = TilePixels(tx, ty);
-            ++open_tiles_[ty / kTilesPerBlock * blocks_per_row_ + tx / kTilesPerBlock];
         }
+    }
+    // Each square counts the quarters that lie in the picture.
+    std::size_t columns = tiles_per_row_;
+    std::size_t rows = tile_rows;
+    for (int level = 0; level < kLevels; ++level) {
+        const std::size_t per_row = squares_per_row_[level];
+        std::vector<uint8_t>& open = open_[level];
+        for (std::size_t q = 0; q < open.size(); ++q) {
+            const std::size_t qx = q % per_row;
+            const std::size_t qy = q / per_row;
+            open[q] = static_cast<uint8_t>(std::min<std::size_t>(2, columns - 2 * qx) *
+                                           std::min<std::size_t>(2, rows - 2 * qy));
+        }
+        columns = (columns + 1) / 2;
+        rows = (rows + 1) / 2;
     }
 }
 
@@ -94,7 +108,11 @@ constexpr std::size_t kSegmentsWorthAThread = 20000;
 
 void InkMask::Lines(const std::vector<InkSegment>& segments) {
     auto band = [this, &segments](int32_t top, int32_t bottom) {
-        for (const InkSegment& s : segments) Line(s.x0, s.y0, s.x1, s.y1, top, bottom);
+        for (const InkSegment& s : segments) {
+            // A segment's pixels lie between its ends' rows.
+            if (std::max(s.y0, s.y1) < top || std::min(s.y0, s.y1) >= bottom) continue;
+            Line(s.x0, s.y0, s.x1, s.y1, top, bottom);
+        }
     };
     // The halves meet on a block row, so the two threads share no counter.
     const int32_t middle = (height_ / 2) & ~(kBlockSize - 1);
@@ -150,7 +168,7 @@ void InkMask::Line(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int32_t top, 
     }
 }
 
-// The run goes square by square: over a full block or tile in one jump, and
+// The run goes square by square: over a full square or tile in one jump, and
 // through a tile that is not full pixel by pixel, counting what it inks.
 template <bool kXMajor>
 void InkMask::Trace(LineRun& run) {
@@ -159,9 +177,12 @@ void InkMask::Trace(LineRun& run) {
         const int64_t x = kXMajor ? run.major : run.minor;
         const int64_t y = kXMajor ? run.minor : run.major;
         const std::size_t tile = Tile(x, y);
-        const int32_t full_shift = open_tiles_[Block(x, y)] == 0 ? kBlockShift
-                                   : blank_[tile] == 0           ? kTileShift
-                                                                 : 0;
+        int32_t full_shift = blank_[tile] == 0 ? kTileShift : 0;
+        // The largest full square around the pixel, if its tile is full.
+        for (int level = 0; full_shift != 0 && level < kLevels; ++level) {
+            if (open_[level][Square(level, x, y)] != 0) break;
+            full_shift = kTileShift + 1 + level;
+        }
         const int64_t steps =
             std::min(StepsToLeave(run, full_shift != 0 ? full_shift : kTileShift), left);
         left -= steps;
@@ -190,7 +211,7 @@ void InkMask::Trace(LineRun& run) {
         }
         if (inked != 0) {
             blank_[tile] = static_cast<uint16_t>(blank_[tile] - inked);
-            if (blank_[tile] == 0) --open_tiles_[Block(x, y)];
+            if (blank_[tile] == 0) TileFull(x, y);
         }
         if (left == 0) return;
         run.major = major;

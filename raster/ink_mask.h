@@ -2,9 +2,11 @@
 // The pixels that a batch of lines in one colour covers, one bit a pixel.
 // Painting a batch in one colour gives the union of its lines whatever their
 // order, so the lines go into the mask first and the picture is painted once.
-// A count per 32 by 32 tile, and one of full tiles per 256 by 256 block, let
-// a line pass over what is already full without visiting its pixels: on
-// dense drawings that is most of the work.
+// A count per 32 by 32 tile, and counts of open quarters per square of 64,
+// 128 and 256 pixels, let a line pass over what is already full without
+// visiting its pixels: on dense drawings that is most of the work, and a few
+// pixels that stay blank (an edge, a row no line reaches) keep the square
+// around them open but not the squares beside it.
 #include <cstdint>
 #include <vector>
 
@@ -75,28 +77,37 @@ class InkMask {
         return static_cast<std::size_t>(y >> kTileShift) * tiles_per_row_ +
                static_cast<std::size_t>(x >> kTileShift);
     }
-    [[nodiscard]] std::size_t Block(int64_t x, int64_t y) const {
-        return static_cast<std::size_t>(y >> kBlockShift) * blocks_per_row_ +
-               static_cast<std::size_t>(x >> kBlockShift);
+    // Squares above the tile: level 0 is 64 pixels, level 2 the block.
+    static constexpr int kLevels = kBlockShift - kTileShift;
+    [[nodiscard]] std::size_t Square(int level, int64_t x, int64_t y) const {
+        const int shift = kTileShift + 1 + level;
+        return static_cast<std::size_t>(y >> shift) * squares_per_row_[level] +
+               static_cast<std::size_t>(x >> shift);
+    }
+    // A tile has just become full: so may the squares holding it.
+    void TileFull(int64_t x, int64_t y) {
+        for (int level = 0; level < kLevels; ++level) {
+            if (--open_[level][Square(level, x, y)] != 0) return;
+        }
     }
     void Set(int64_t x, int64_t y, std::size_t tile) {
         uint64_t& word = bits_[Word(x, y)];
         const uint64_t bit = uint64_t{1} << (x & 63);
         if ((word & bit) != 0) return;
         word |= bit;
-        if (--blank_[tile] == 0) --open_tiles_[Block(x, y)];
+        if (--blank_[tile] == 0) TileFull(x, y);
     }
 
     int32_t width_;
     int32_t height_;
     std::size_t words_per_row_;
     std::size_t tiles_per_row_;
-    std::size_t blocks_per_row_;
+    std::size_t squares_per_row_[kLevels];
     std::vector<uint64_t> bits_;
     // Pixels of each tile not yet inked; 0 means full.
     std::vector<uint16_t> blank_;
-    // Tiles of each block not yet full; 0 means the block is full.
-    std::vector<uint8_t> open_tiles_;
+    // Quarters of each square not yet full; 0 means the square is full.
+    std::vector<uint8_t> open_[kLevels];
 };
 
 }  // namespace raster
