@@ -229,6 +229,9 @@ void PickModes::PaintRows(raster::TColor colour) {
     }
     raster::InkMask& mask = *mask_;
     segments_.clear();
+    points_.clear();
+    // Every polyline header and end paints the origin: once is enough.
+    bool origin = false;
     bool pen_moved = false;
     Position pen;
     for (const int32_t row : painted_) {
@@ -246,13 +249,14 @@ void PickModes::PaintRows(raster::TColor colour) {
                 pen = to;
             }
         } else if (kind == kHeader || kind == kSeqEnd) {
-            mask.Pixel(0, 0);
+            origin = true;
         } else {
             const Position at = PositionOf(row);
-            mask.Pixel(at.x, at.y);
+            points_.push_back({at.x, at.y});
         }
     }
-    mask.Lines(segments_);
+    if (origin) points_.push_back({0, 0});
+    mask.Lines(segments_, points_);
     bitmap.PaintInk(mask, colour);
     if (pen_moved) {
         canvas.Pen.Color = colour;

@@ -84,6 +84,7 @@ class PickModes {
     std::vector<RowCode> rows_;
     std::vector<int32_t> painted_;
     std::vector<raster::InkSegment> segments_;
+    std::vector<raster::InkPoint> points_;
     // Kept while the picture keeps its size: allocating and clearing a mask
     // of a large picture would cost more than most batches.
     std::optional<raster::InkMask> mask_;

@@ -106,17 +106,20 @@ void InkMask::Clear() {
 // Below this many segments a second thread costs more than it saves.
 constexpr std::size_t kSegmentsWorthAThread = 20000;
 
-void InkMask::Lines(const std::vector<InkSegment>& segments) {
-    auto band = [this, &segments](int32_t top, int32_t bottom) {
+void InkMask::Lines(const std::vector<InkSegment>& segments, const std::vector<InkPoint>& points) {
+    auto band = [this, &segments, &points](int32_t top, int32_t bottom) {
         for (const InkSegment& s : segments) {
             // A segment's pixels lie between its ends' rows.
             if (std::max(s.y0, s.y1) < top || std::min(s.y0, s.y1) >= bottom) continue;
             Line(s.x0, s.y0, s.x1, s.y1, top, bottom);
         }
+        for (const InkPoint& p : points) {
+            if (p.y >= top && p.y < bottom) Pixel(p.x, p.y);
+        }
     };
     // The halves meet on a block row, so the two threads share no counter.
     const int32_t middle = (height_ / 2) & ~(kBlockSize - 1);
-    if (middle == 0 || segments.size() < kSegmentsWorthAThread) {
+    if (middle == 0 || segments.size() + points.size() < kSegmentsWorthAThread) {
         band(0, height_);
         return;
     }

@@ -19,6 +19,11 @@ struct InkSegment {
     int32_t x0, y0, x1, y1;
 };
 
+// A single pixel; ignored outside the mask.
+struct InkPoint {
+    int32_t x, y;
+};
+
 class InkMask {
   public:
     static constexpr int32_t kTileShift = 5;
@@ -51,9 +56,10 @@ class InkMask {
     void Line(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int32_t top, int32_t bottom);
     void Line(int64_t x0, int64_t y0, int64_t x1, int64_t y1) { Line(x0, y0, x1, y1, 0, height_); }
     void Pixel(int64_t x, int64_t y);
-    // Every segment, the top and bottom halves of the mask on two threads
-    // when there is enough to draw; the helper thread ends before this returns.
-    void Lines(const std::vector<InkSegment>& segments);
+    // Every segment and point, the top and bottom halves of the mask on two
+    // threads when there is enough to draw; the helper thread ends before
+    // this returns.
+    void Lines(const std::vector<InkSegment>& segments, const std::vector<InkPoint>& points = {});
 
     [[nodiscard]] bool Inked(int32_t x, int32_t y) const {
         return (bits_[Word(x, y)] >> (x & 63) & 1u) != 0;
