@@ -1,6 +1,8 @@
 #include "editing/pick_modes.h"
 
 #include <algorithm>
+#include <system_error>
+#include <thread>
 
 #include "raster/ink_mask.h"
 
@@ -129,19 +131,37 @@ void PickModes::MarkRowsInside(int32_t left, int32_t top, int32_t right, int32_t
     const int32_t count = document_.RowCount();
     std::vector<core::Row>& table = document_.Rows;
     rows_.resize(static_cast<std::size_t>(count));
-    for (int32_t i = 0; i < count; ++i) {
-        RowCode& code = rows_[static_cast<std::size_t>(i)];
-        core::Row& row = table[static_cast<std::size_t>(i)];
-        code.kind = Classify(row.kind);
-        if (RowInside(i, code.kind, left, top, right, bottom)) {
-            row.state = RowState::InRectangle;
-            code.flags = kIsInside | kIsMarked;
-        } else {
-            code.flags = row.state == RowState::InRectangle ? kIsMarked
-                         : row.state == RowState::Selected  ? kIsSelected
-                                                            : 0;
+    auto mark = [&](int32_t first, int32_t end) {
+        for (int32_t i = first; i < end; ++i) {
+            RowCode& code = rows_[static_cast<std::size_t>(i)];
+            core::Row& row = table[static_cast<std::size_t>(i)];
+            code.kind = Classify(row.kind);
+            if (RowInside(i, code.kind, left, top, right, bottom)) {
+                row.state = RowState::InRectangle;
+                code.flags = kIsInside | kIsMarked;
+            } else {
+                code.flags = row.state == RowState::InRectangle ? kIsMarked
+                             : row.state == RowState::Selected  ? kIsSelected
+                                                                : 0;
+            }
         }
+    };
+    // Each row is marked on its own, so a large table is marked in two
+    // halves at once; the helper thread ends before this returns.
+    constexpr int32_t kRowsWorthAThread = 200000;
+    if (count < kRowsWorthAThread) {
+        mark(0, count);
+        return;
     }
+    const int32_t middle = count / 2;
+    std::thread helper;
+    try {
+        helper = std::thread(mark, 0, middle);
+    } catch (const std::system_error&) {
+        mark(0, middle);
+    }
+    mark(middle, count);
+    if (helper.joinable()) helper.join();
 }
 
 // A marked row inside the rectangle selects its whole element.
