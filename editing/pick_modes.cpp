@@ -1,6 +1,8 @@
 #include "editing/pick_modes.h"
 
 #include <algorithm>
+#include <system_error>
+#include <thread>
 
 #include "raster/ink_mask.h"
 
@@ -129,19 +131,37 @@ void PickModes::MarkRowsInside(int32_t left, int32_t top, int32_t right, int32_t
     const int32_t count = document_.RowCount();
     std::vector<core::Row>& table = document_.Rows;
     rows_.resize(static_cast<std::size_t>(count));
-    for (int32_t i = 0; i < count; ++i) {
-        RowCode& code = rows_[static_cast<std::size_t>(i)];
-        core::Row& row = table[static_cast<std::size_t>(i)];
-        code.kind = Classify(row.kind);
-        if (RowInside(i, code.kind, left, top, right, bottom)) {
-            row.state = RowState::InRectangle;
-            code.flags = kIsInside | kIsMarked;
-        } else {
-            code.flags = row.state == RowState::InRectangle ? kIsMarked
-                         : row.state == RowState::Selected  ? kIsSelected
-                                                            : 0;
+    auto mark = [&](int32_t first, int32_t end) {
+        for (int32_t i = first; i < end; ++i) {
+            RowCode& code = rows_[static_cast<std::size_t>(i)];
+            core::Row& row = table[static_cast<std::size_t>(i)];
+            code.kind = Classify(row.kind);
+            if (RowInside(i, code.kind, left, top, right, bottom)) {
+                row.state = RowState::InRectangle;
+                code.flags = kIsInside | kIsMarked;
+            } else {
+                code.flags = row.state == RowState::InRectangle ? kIsMarked
+                             : row.state == RowState::Selected  ? kIsSelected
+                                                                : 0;
+            }
         }
+    };
+    // Each row is marked on its own, so a large table is marked in two
+    // halves at once; the helper thread ends before this returns.
+    constexpr int32_t kRowsWorthAThread = 200000;
+    if (count < kRowsWorthAThread) {
+        mark(0, count);
+        return;
     }
+    const int32_t middle = count / 2;
+    std::thread helper;
+    try {
+        helper = std::thread(mark, 0, middle);
+    } catch (const std::system_error&) {
+        mark(0, middle);
+    }
+    mark(middle, count);
+    if (helper.joinable()) helper.join();
 }
 
 // A marked row inside the rectangle selects its whole element.
@@ -221,8 +241,17 @@ void PickModes::PaintRows(raster::TColor colour) {
     if (painted_.empty()) return;
     raster::TCanvas& canvas = document_.Image1.Canvas();
     raster::TBitmap& bitmap = document_.Image1.Picture.Bitmap();
-    raster::InkMask mask(bitmap.Width(), bitmap.Height());
+    if (mask_ && mask_->Width() == bitmap.Width() && mask_->Height() == bitmap.Height()) {
+        mask_->Clear();
+    } else {
+        mask_.reset();
+        mask_.emplace(bitmap.Width(), bitmap.Height());
+    }
+    raster::InkMask& mask = *mask_;
     segments_.clear();
+    points_.clear();
+    // Every polyline header and end paints the origin: once is enough.
+    bool origin = false;
     bool pen_moved = false;
     Position pen;
     for (const int32_t row : painted_) {
@@ -240,13 +269,14 @@ void PickModes::PaintRows(raster::TColor colour) {
                 pen = to;
             }
         } else if (kind == kHeader || kind == kSeqEnd) {
-            mask.Pixel(0, 0);
+            origin = true;
         } else {
             const Position at = PositionOf(row);
-            mask.Pixel(at.x, at.y);
+            points_.push_back({at.x, at.y});
         }
     }
-    mask.Lines(segments_);
+    if (origin) points_.push_back({0, 0});
+    mask.Lines(segments_, points_);
     bitmap.PaintInk(mask, colour);
     if (pen_moved) {
         canvas.Pen.Color = colour;

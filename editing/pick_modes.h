@@ -4,6 +4,7 @@
 // or Escape (black again); line mode adds a straight line.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -83,6 +84,10 @@ class PickModes {
     std::vector<RowCode> rows_;
     std::vector<int32_t> painted_;
     std::vector<raster::InkSegment> segments_;
+    std::vector<raster::InkPoint> points_;
+    // Kept while the picture keeps its size: allocating and clearing a mask
+    // of a large picture would cost more than most batches.
+    std::optional<raster::InkMask> mask_;
 };
 
 }  // namespace editing

@@ -15,41 +15,111 @@ InkMask::InkMask(int32_t width, int32_t height)
     : width_(std::max(width, 0)),
       height_(std::max(height, 0)),
       words_per_row_((static_cast<std::size_t>(width_) + 63) / 64),
-      tiles_per_row_((static_cast<std::size_t>(width_) + kTileSize - 1) / kTileSize),
-      blocks_per_row_((static_cast<std::size_t>(width_) + kBlockSize - 1) / kBlockSize) {
-    const std::size_t tile_rows = (static_cast<std::size_t>(height_) + kTileSize - 1) / kTileSize;
-    const std::size_t block_rows =
-        (static_cast<std::size_t>(height_) + kBlockSize - 1) / kBlockSize;
+      tiles_per_row_((static_cast<std::size_t>(width_) + kTileSize - 1) / kTileSize) {
+    const auto tile_rows = static_cast<std::size_t>(TileRows());
     try {
         bits_.assign(words_per_row_ * static_cast<std::size_t>(height_), 0);
         blank_.resize(tiles_per_row_ * tile_rows);
-        open_tiles_.assign(blocks_per_row_ * block_rows, 0);
+        for (int level = 0; level < kLevels; ++level) {
+            const std::size_t side = std::size_t{1} << (kTileShift + 1 + level);
+            squares_per_row_[level] = (static_cast<std::size_t>(width_) + side - 1) / side;
+            open_[level].resize(squares_per_row_[level] *
+                                ((static_cast<std::size_t>(height_) + side - 1) / side));
+        }
     } catch (const std::bad_alloc&) {
         throw ResourceError();
     }
-    constexpr std::size_t kTilesPerBlock = kBlockSize / kTileSize;
+    CountBlanks();
+}
+
+uint16_t InkMask::TilePixels(std::size_t tx, std::size_t ty) const {
+    const auto rows = std::min<int64_t>(kTileSize, height_ - static_cast<int64_t>(ty) * kTileSize);
+    const auto columns =
+        std::min<int64_t>(kTileSize, width_ - static_cast<int64_t>(tx) * kTileSize);
+    return static_cast<uint16_t>(rows * columns);
+}
+
+void InkMask::CountBlanks() {
+    const auto tile_rows = static_cast<std::size_t>(TileRows());
     for (std::size_t ty = 0; ty < tile_rows; ++ty) {
-        const auto rows = static_cast<int32_t>(
-            std::min<int64_t>(kTileSize, height_ - static_cast<int64_t>(ty) * kTileSize));
         for (std::size_t tx = 0; tx < tiles_per_row_; ++tx) {
-            const auto columns = static_cast<int32_t>(
-                std::min<int64_t>(kTileSize, width_ - static_cast<int64_t>(tx) * kTileSize));
-            blank_[ty * tiles_per_row_ + tx] = static_cast<uint16_t>(rows * columns);
-            ++open_tiles_[ty / kTilesPerBlock * blocks_per_row_ + tx / kTilesPerBlock];
+            blank_[ty * tiles_per_row_ + tx] = TilePixels(tx, ty);
         }
     }
+    // Each square counts the quarters that lie in the picture.
+    std::size_t columns = tiles_per_row_;
+    std::size_t rows = tile_rows;
+    for (int level = 0; level < kLevels; ++level) {
+        const std::size_t per_row = squares_per_row_[level];
+        std::vector<uint8_t>& open = open_[level];
+        for (std::size_t q = 0; q < open.size(); ++q) {
+            const std::size_t qx = q % per_row;
+            const std::size_t qy = q / per_row;
+            open[q] = static_cast<uint8_t>(std::min<std::size_t>(2, columns - 2 * qx) *
+                                           std::min<std::size_t>(2, rows - 2 * qy));
+        }
+        columns = (columns + 1) / 2;
+        rows = (rows + 1) / 2;
+    }
+}
+
+InkMask::Bounds InkMask::InkedBounds() const {
+    std::size_t left = tiles_per_row_;
+    std::size_t right = 0;
+    std::size_t top = 0;
+    std::size_t bottom = 0;
+    bool any = false;
+    const auto tile_rows = static_cast<std::size_t>(TileRows());
+    for (std::size_t ty = 0; ty < tile_rows; ++ty) {
+        const uint16_t* blank = blank_.data() + ty * tiles_per_row_;
+        bool row_inked = false;
+        for (std::size_t tx = 0; tx < tiles_per_row_; ++tx) {
+            if (blank[tx] == TilePixels(tx, ty)) continue;
+            row_inked = true;
+            left = std::min(left, tx);
+            right = std::max(right, tx + 1);
+        }
+        if (!row_inked) continue;
+        if (!any) top = ty;
+        any = true;
+        bottom = ty + 1;
+    }
+    if (!any) return {};
+    auto cut = [](std::size_t tiles, int32_t limit) {
+        return static_cast<int32_t>(std::min<std::size_t>(tiles * kTileSize, limit));
+    };
+    return {cut(left, width_), cut(top, height_), cut(right, width_), cut(bottom, height_)};
+}
+
+void InkMask::Clear() {
+    const Bounds inked = InkedBounds();
+    if (inked.right > inked.left) {
+        const auto first = static_cast<std::size_t>(inked.left) / 64;
+        const std::size_t words = (static_cast<std::size_t>(inked.right) + 63) / 64 - first;
+        for (int32_t y = inked.top; y < inked.bottom; ++y) {
+            std::fill_n(bits_.data() + Word(0, y) + first, words, uint64_t{0});
+        }
+    }
+    CountBlanks();
 }
 
 // Below this many segments a second thread costs more than it saves.
 constexpr std::size_t kSegmentsWorthAThread = 20000;
 
-void InkMask::Lines(const std::vector<InkSegment>& segments) {
-    auto band = [this, &segments](int32_t top, int32_t bottom) {
-        for (const InkSegment& s : segments) Line(s.x0, s.y0, s.x1, s.y1, top, bottom);
+void InkMask::Lines(const std::vector<InkSegment>& segments, const std::vector<InkPoint>& points) {
+    auto band = [this, &segments, &points](int32_t top, int32_t bottom) {
+        for (const InkSegment& s : segments) {
+            // A segment's pixels lie between its ends' rows.
+            if (std::max(s.y0, s.y1) < top || std::min(s.y0, s.y1) >= bottom) continue;
+            Line(s.x0, s.y0, s.x1, s.y1, top, bottom);
+        }
+        for (const InkPoint& p : points) {
+            if (p.y >= top && p.y < bottom) Pixel(p.x, p.y);
+        }
     };
     // The halves meet on a block row, so the two threads share no counter.
     const int32_t middle = (height_ / 2) & ~(kBlockSize - 1);
-    if (middle == 0 || segments.size() < kSegmentsWorthAThread) {
+    if (middle == 0 || segments.size() + points.size() < kSegmentsWorthAThread) {
         band(0, height_);
         return;
     }
@@ -82,7 +152,7 @@ int64_t StepsToLeave(const LineRun& run, int32_t shift) {
             run.s_minor > 0 ? tile_minor + kTile - run.minor : run.minor - tile_minor + 1;
         // The first step after which the minor axis has moved that often.
         const int64_t needed = run.two_b * minor_moves - run.error;
-        steps = std::min(steps, (needed + run.two_a - 1) / run.two_a);
+        steps = std::min(steps, LineRun::Quotient(needed + run.two_a - 1, run.two_a));
     }
     return steps;
 }
@@ -101,7 +171,7 @@ void InkMask::Line(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int32_t top, 
     }
 }
 
-// The run goes square by square: over a full block or tile in one jump, and
+// The run goes square by square: over a full square or tile in one jump, and
 // through a tile that is not full pixel by pixel, counting what it inks.
 template <bool kXMajor>
 void InkMask::Trace(LineRun& run) {
@@ -110,9 +180,12 @@ void InkMask::Trace(LineRun& run) {
         const int64_t x = kXMajor ? run.major : run.minor;
         const int64_t y = kXMajor ? run.minor : run.major;
         const std::size_t tile = Tile(x, y);
-        const int32_t full_shift = open_tiles_[Block(x, y)] == 0 ? kBlockShift
-                                   : blank_[tile] == 0           ? kTileShift
-                                                                 : 0;
+        int32_t full_shift = blank_[tile] == 0 ? kTileShift : 0;
+        // The largest full square around the pixel, if its tile is full.
+        for (int level = 0; full_shift != 0 && level < kLevels; ++level) {
+            if (open_[level][Square(level, x, y)] != 0) break;
+            full_shift = kTileShift + 1 + level;
+        }
         const int64_t steps =
             std::min(StepsToLeave(run, full_shift != 0 ? full_shift : kTileShift), left);
         left -= steps;
@@ -141,7 +214,7 @@ void InkMask::Trace(LineRun& run) {
         }
         if (inked != 0) {
             blank_[tile] = static_cast<uint16_t>(blank_[tile] - inked);
-            if (blank_[tile] == 0) --open_tiles_[Block(x, y)];
+            if (blank_[tile] == 0) TileFull(x, y);
         }
         if (left == 0) return;
         run.major = major;

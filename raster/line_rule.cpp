@@ -52,6 +52,21 @@ bool Clip(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int64_t left, int64_t 
     const int64_t s_minor = d_minor < 0 ? -1 : (d_minor > 0 ? 1 : 0);
     if (b == 0) return false;  // zero length paints nothing
 
+    // Both ends inside: so is every pixel, and no limit needs working out.
+    if (x0 >= left && x0 < right && x1 >= left && x1 < right && y0 >= top && y0 < bottom &&
+        y1 >= top && y1 < bottom) {
+        run.x_major = x_major;
+        run.count = b;
+        run.two_b = 2 * b;
+        run.two_a = 2 * a;
+        run.error = b - 1;
+        run.s_major = s_major;
+        run.s_minor = s_minor;
+        run.major = major_start;
+        run.minor = minor_start;
+        return true;
+    }
+
     Wide lo = 0;
     Wide hi = b - 1;
     Wide k_lo = 0;
@@ -90,16 +105,6 @@ bool Clip(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int64_t left, int64_t 
 }
 
 }  // namespace
-
-void LineRun::Advance(int64_t steps) {
-    // error + two_a * steps stays far inside 64 bits: both are below 2^34 and
-    // steps is bounded by the picture.
-    const int64_t total = error + two_a * steps;
-    const int64_t minor_steps = total / two_b;
-    major += s_major * steps;
-    minor += s_minor * minor_steps;
-    error = total - minor_steps * two_b;
-}
 
 bool ClipLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int64_t left, int64_t top,
               int64_t right, int64_t bottom, LineRun& run) {

@@ -42,7 +42,23 @@ struct LineRun {
         }
     }
     // `steps` steps at once; the error stays below two_b.
-    void Advance(int64_t steps);
+    void Advance(int64_t steps) {
+        const int64_t total = error + two_a * steps;
+        const int64_t minor_steps = Quotient(total, two_b);
+        major += s_major * steps;
+        minor += s_minor * minor_steps;
+        error = total - minor_steps * two_b;
+    }
+
+    // a / b for a >= 0 and b > 0. Lines over pictures of ordinary size take
+    // the 32-bit division, which costs much less; the mask divides at every
+    // tile a line crosses.
+    static int64_t Quotient(int64_t a, int64_t b) {
+        if (((a | b) >> 32) == 0) {
+            return static_cast<int64_t>(static_cast<uint32_t>(a) / static_cast<uint32_t>(b));
+        }
+        return a / b;
+    }
 };
 
 // False when no pixel of the line from (x0, y0) towards (x1, y1) lies in

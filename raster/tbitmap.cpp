@@ -89,16 +89,20 @@ DirtyRect TBitmap::TakeDirty() {
 void TBitmap::PaintInk(const InkMask& mask, TColor colour) {
     if (!pixels_) return;
     const uint32_t resolved = PixelOf(colour);
-    const int32_t rows = std::min(height_, mask.Height());
-    const int32_t columns = std::min(width_, mask.Width());
+    // Only the inked tiles are looked at: a small batch on a large picture
+    // costs its own area.
+    const InkMask::Bounds inked = mask.InkedBounds();
+    const int32_t rows = std::min(height_, inked.bottom);
+    const int32_t columns = std::min(width_, inked.right);
+    const auto first_word = static_cast<std::size_t>(inked.left) / 64;
     uint32_t* pixels = nullptr;
     int32_t left = columns;
     int32_t right = 0;
     int32_t top = rows;
     int32_t bottom = 0;
-    for (int32_t y = 0; y < rows; ++y) {
+    for (int32_t y = inked.top; y < rows; ++y) {
         const uint64_t* words = mask.Row(y);
-        for (std::size_t w = 0; w * 64 < static_cast<std::size_t>(columns); ++w) {
+        for (std::size_t w = first_word; w * 64 < static_cast<std::size_t>(columns); ++w) {
             uint64_t bits = words[w];
             if (bits == 0) continue;
             if (pixels == nullptr) pixels = MutablePixels().data();
