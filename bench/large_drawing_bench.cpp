@@ -150,9 +150,9 @@ const char* Name(Kind kind) {
 }
 
 std::string DrawingPath(Kind kind) {
-    const std::string path = (std::filesystem::temp_directory_path() /
-                              (std::string("large_drawing_v1_") + Name(kind) + ".dxf"))
-                                 .string();
+    std::string path = (std::filesystem::temp_directory_path() /
+                        (std::string("large_drawing_v1_") + Name(kind) + ".dxf"))
+                           .string();
     if (!std::filesystem::exists(path)) {
         const std::string partial = path + ".partial";
         std::ofstream(partial, std::ios::binary) << Generate(kind);
