@@ -154,6 +154,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
     std::vector<std::string> words{std::string(kProgram)};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
     for (std::string& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
 
@@ -279,8 +280,10 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
         const std::string output = BatchItem(request, parsed.out_dir, input).output;
         const auto [at, fresh] = outputs.emplace(output, input);
         if (!fresh) {
-            return Problem("'" + at->second + "' and '" + input + "' would both write '" + output +
-                           "'");
+            std::string problem = "'" + at->second;
+            problem.append("' and '").append(input).append("' would both write '");
+            problem.append(output).append("'");
+            return Problem(std::move(problem));
         }
     }
     parsed.inputs = std::move(files);

@@ -12,6 +12,7 @@ namespace {
 std::vector<InkSegment> RandomSegments(std::mt19937& random, int count) {
     std::uniform_int_distribution<int32_t> coordinate(-20, 110);
     std::vector<InkSegment> segments;
+    segments.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
         segments.push_back(
             {coordinate(random), coordinate(random), coordinate(random), coordinate(random)});
