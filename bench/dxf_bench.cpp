@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "cached_drawing.h"
 #include "core/drawing_document.h"
 #include "core/dxf_export.h"
 #include "core/dxf_import.h"
@@ -108,15 +109,8 @@ std::string GenerateDrawing(int64_t entities) {
 }
 
 std::string DrawingPath(int64_t entities) {
-    std::string path = (std::filesystem::temp_directory_path() /
-                        ("dxf_bench_v1_" + std::to_string(entities) + ".dxf"))
-                           .string();
-    if (!std::filesystem::exists(path)) {
-        const std::string partial = path + ".partial";
-        std::ofstream(partial, std::ios::binary) << GenerateDrawing(entities);
-        std::filesystem::rename(partial, path);
-    }
-    return path;
+    return bench::CachedDrawing("dxf_bench_v1_" + std::to_string(entities) + ".dxf",
+                                [&] { return GenerateDrawing(entities); });
 }
 
 void ReportPeakMemory(benchmark::State& state) {

@@ -23,6 +23,7 @@
 #include <string>
 #include <string_view>
 
+#include "cached_drawing.h"
 #include "core/drawing_document.h"
 #include "core/dxf_import.h"
 #include "core/picture_file.h"
@@ -150,15 +151,8 @@ const char* Name(Kind kind) {
 }
 
 std::string DrawingPath(Kind kind) {
-    std::string path = (std::filesystem::temp_directory_path() /
-                        (std::string("large_drawing_v1_") + Name(kind) + ".dxf"))
-                           .string();
-    if (!std::filesystem::exists(path)) {
-        const std::string partial = path + ".partial";
-        std::ofstream(partial, std::ios::binary) << Generate(kind);
-        std::filesystem::rename(partial, path);
-    }
-    return path;
+    return bench::CachedDrawing(std::string("large_drawing_v1_") + Name(kind) + ".dxf",
+                                [&] { return Generate(kind); });
 }
 
 double PeakMegabytes() {
