@@ -1,6 +1,8 @@
 #include "editing/pick_modes.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <system_error>
 #include <thread>
 
@@ -13,37 +15,40 @@ namespace {
 using core::RowKind;
 using core::RowState;
 
-enum KindCode : uint8_t { kOther, kDot, kStart, kEnd, kHeader, kFirstVertex, kVertex, kSeqEnd };
-
-KindCode Classify(RowKind kind) {
-    switch (kind) {
-        case RowKind::LineStart:
-            return kStart;
-        case RowKind::LineEnd:
-            return kEnd;
-        case RowKind::VertexNext:
-            return kVertex;
-        case RowKind::Point:
-            return kDot;
-        case RowKind::VertexFirst:
-            return kFirstVertex;
-        case RowKind::PolylineStart:
-            return kHeader;
-        case RowKind::PolylineEnd:
-            return kSeqEnd;
-    }
-    return kOther;
+// Rows that start a drawn segment towards the row after them.
+bool StartsSegment(RowKind kind) {
+    return kind == RowKind::LineStart || kind == RowKind::VertexFirst ||
+           kind == RowKind::VertexNext;
 }
 
-// Rows that start a drawn segment towards the row after them.
-bool StartsSegment(uint8_t kind) {
-    return kind == kStart || kind == kFirstVertex || kind == kVertex;
+// Polyline header and end rows count as lying at the origin.
+bool AtOrigin(RowKind kind) {
+    return kind == RowKind::PolylineStart || kind == RowKind::PolylineEnd;
 }
 
 // Selection flags of a row during one rectangle.
 constexpr uint8_t kIsInside = 1;
 constexpr uint8_t kIsMarked = 2;    // state "1"
 constexpr uint8_t kIsSelected = 4;  // state "2"
+
+// The first row from `row` on whose flags hold all of `wanted`, or the row
+// count. Eight rows are tested at once, as most rows hold none: a byte of
+// `missing` is zero where a row has them all, and the lowest zero byte is
+// the lowest bit of `zero`.
+int32_t NextWith(const std::vector<uint8_t>& flags, int32_t row, uint8_t wanted) {
+    const auto count = static_cast<int32_t>(flags.size());
+    constexpr uint64_t kEveryByte = 0x0101010101010101u;
+    const uint64_t all = kEveryByte * wanted;
+    for (; row + 8 <= count; row += 8) {
+        uint64_t word = 0;
+        std::memcpy(&word, flags.data() + row, sizeof word);
+        const uint64_t missing = ~word & all;
+        const uint64_t zero = (missing - kEveryByte) & ~missing & (kEveryByte << 7);
+        if (zero != 0) return row + std::countr_zero(zero) / 8;
+    }
+    while (row < count && (flags[static_cast<std::size_t>(row)] & wanted) != wanted) ++row;
+    return row;
+}
 
 }  // namespace
 
@@ -107,19 +112,6 @@ void PickModes::AddLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     document_.AppendRow(RowKind::LineEnd, x2, y2);
 }
 
-bool PickModes::RowInside(int32_t row, uint8_t kind, int32_t left, int32_t top, int32_t right,
-                          int32_t bottom) const {
-    // Polyline header and end rows count as lying at the origin.
-    int32_t x = 0;
-    int32_t y = 0;
-    if (kind != kHeader && kind != kSeqEnd) {
-        const core::Row& at = document_.Rows[static_cast<std::size_t>(row)];
-        x = at.x;
-        y = at.y;
-    }
-    return left <= x && x <= right && top <= y && y <= bottom;
-}
-
 void PickModes::SelectRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     MarkRowsInside(std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2));
     SelectWholeElements();
@@ -129,20 +121,26 @@ void PickModes::SelectRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
 // Whatever its state, a row inside the rectangle becomes "1".
 void PickModes::MarkRowsInside(int32_t left, int32_t top, int32_t right, int32_t bottom) {
     const int32_t count = document_.RowCount();
-    std::vector<core::Row>& table = document_.Rows;
-    rows_.resize(static_cast<std::size_t>(count));
-    auto mark = [&](int32_t first, int32_t end) {
+    core::Row* const table = document_.Rows.data();
+    flags_.resize(static_cast<std::size_t>(count));
+    uint8_t* const flags = flags_.data();
+    // As unsigned differences, one comparison tests both sides of a range.
+    const uint32_t width = static_cast<uint32_t>(right) - static_cast<uint32_t>(left);
+    const uint32_t height = static_cast<uint32_t>(bottom) - static_cast<uint32_t>(top);
+    auto mark = [=](int32_t first, int32_t end) {
         for (int32_t i = first; i < end; ++i) {
-            RowCode& code = rows_[static_cast<std::size_t>(i)];
-            core::Row& row = table[static_cast<std::size_t>(i)];
-            code.kind = Classify(row.kind);
-            if (RowInside(i, code.kind, left, top, right, bottom)) {
+            core::Row& row = table[i];
+            const bool origin = AtOrigin(row.kind);
+            const auto x = static_cast<uint32_t>(origin ? 0 : row.x);
+            const auto y = static_cast<uint32_t>(origin ? 0 : row.y);
+            if (x - static_cast<uint32_t>(left) <= width &&
+                y - static_cast<uint32_t>(top) <= height) {
                 row.state = RowState::InRectangle;
-                code.flags = kIsInside | kIsMarked;
+                flags[i] = kIsInside | kIsMarked;
             } else {
-                code.flags = row.state == RowState::InRectangle ? kIsMarked
-                             : row.state == RowState::Selected  ? kIsSelected
-                                                                : 0;
+                flags[i] = row.state == RowState::InRectangle ? kIsMarked
+                           : row.state == RowState::Selected  ? kIsSelected
+                                                              : 0;
             }
         }
     };
@@ -167,12 +165,13 @@ void PickModes::MarkRowsInside(int32_t left, int32_t top, int32_t right, int32_t
 // A marked row inside the rectangle selects its whole element.
 void PickModes::SelectWholeElements() {
     const int32_t count = document_.RowCount();
-    std::vector<core::Row>& table = document_.Rows;
+    core::Row* const table = document_.Rows.data();
+    uint8_t* const flags = flags_.data();
     auto select = [&](int32_t row) {
-        RowCode& code = rows_[static_cast<std::size_t>(row)];
-        if (code.flags & kIsSelected) return;
-        table[static_cast<std::size_t>(row)].state = RowState::Selected;
-        code.flags = static_cast<uint8_t>((code.flags & kIsInside) | kIsSelected);
+        uint8_t& flag = flags[row];
+        if (flag & kIsSelected) return;
+        table[row].state = RowState::Selected;
+        flag = static_cast<uint8_t>((flag & kIsInside) | kIsSelected);
     };
 
     // Rows [chain_lo, chain_hi] were all selected by earlier polyline walks of
@@ -181,14 +180,14 @@ void PickModes::SelectWholeElements() {
     // header would otherwise walk to row 0 again and again.
     int32_t chain_lo = -1;
     int32_t chain_hi = -2;
-    for (int32_t i = 0; i < count; ++i) {
-        const RowCode code = rows_[static_cast<std::size_t>(i)];
-        if ((code.flags & (kIsInside | kIsMarked)) != (kIsInside | kIsMarked)) continue;
-        if (code.kind == kEnd) {
+    for (int32_t i = NextWith(flags_, 0, kIsInside | kIsMarked); i < count;
+         i = NextWith(flags_, i + 1, kIsInside | kIsMarked)) {
+        const RowKind kind = table[i].kind;
+        if (kind == RowKind::LineEnd) {
             if (i > 0) select(i - 1);
-        } else if (code.kind == kStart) {
+        } else if (kind == RowKind::LineStart) {
             if (i + 1 < count) select(i + 1);
-        } else if (code.kind == kFirstVertex || code.kind == kVertex) {
+        } else if (kind == RowKind::VertexFirst || kind == RowKind::VertexNext) {
             int32_t lo = 0;
             for (int32_t j = i; j >= 0; --j) {
                 if (j >= chain_lo && j <= chain_hi) {
@@ -196,7 +195,7 @@ void PickModes::SelectWholeElements() {
                     break;
                 }
                 select(j);
-                if (rows_[static_cast<std::size_t>(j)].kind == kHeader) {
+                if (table[j].kind == RowKind::PolylineStart) {
                     lo = j;
                     break;
                 }
@@ -204,7 +203,7 @@ void PickModes::SelectWholeElements() {
             int32_t hi = count - 1;
             for (int32_t j = i; j < count; ++j) {
                 select(j);
-                if (rows_[static_cast<std::size_t>(j)].kind == kSeqEnd) {
+                if (table[j].kind == RowKind::PolylineEnd) {
                     hi = j;
                     break;
                 }
@@ -221,15 +220,11 @@ void PickModes::SelectWholeElements() {
 void PickModes::PaintSelection() {
     const int32_t count = document_.RowCount();
     painted_.clear();
-    for (int32_t i = 0; i < count; ++i) {
-        if (rows_[static_cast<std::size_t>(i)].flags & kIsSelected) painted_.push_back(i);
+    for (int32_t i = NextWith(flags_, 0, kIsSelected); i < count;
+         i = NextWith(flags_, i + 1, kIsSelected)) {
+        painted_.push_back(i);
     }
     PaintRows(raster::clRed);
-}
-
-PickModes::Position PickModes::PositionOf(int32_t row) const {
-    const core::Row& at = document_.Rows[static_cast<std::size_t>(row)];
-    return {row, at.x, at.y};
 }
 
 // Each row paints a segment from a line start or vertex to the next row, or
@@ -241,56 +236,77 @@ void PickModes::PaintRows(raster::TColor colour) {
     if (painted_.empty()) return;
     raster::TCanvas& canvas = document_.Image1.Canvas();
     raster::TBitmap& bitmap = document_.Image1.Picture.Bitmap();
-    if (mask_ && mask_->Width() == bitmap.Width() && mask_->Height() == bitmap.Height()) {
-        mask_->Clear();
-    } else {
-        mask_.reset();
-        mask_.emplace(bitmap.Width(), bitmap.Height());
-    }
-    raster::InkMask& mask = *mask_;
-    segments_.clear();
-    points_.clear();
-    // Every polyline header and end paints the origin: once is enough.
-    bool origin = false;
-    bool pen_moved = false;
-    Position pen;
-    for (const int32_t row : painted_) {
-        const uint8_t kind = Classify(document_.Rows[static_cast<std::size_t>(row)].kind);
-        if (StartsSegment(kind)) {
-            pen = PositionOf(row);
-            pen_moved = true;
-            // A line start or vertex in the last row (a drawing cut short) has
-            // no segment to draw.
-            const int32_t next = row + 1;
-            if (next < document_.RowCount() &&
-                document_.Rows[static_cast<std::size_t>(next)].kind != RowKind::PolylineEnd) {
-                const Position to = PositionOf(next);
-                segments_.push_back({pen.x, pen.y, to.x, to.y});
-                pen = to;
-            }
-        } else if (kind == kHeader || kind == kSeqEnd) {
-            origin = true;
-        } else {
-            const Position at = PositionOf(row);
-            points_.push_back({at.x, at.y});
-        }
-    }
-    if (origin) points_.push_back({0, 0});
-    mask.Lines(segments_, points_);
-    bitmap.PaintInk(mask, colour);
-    if (pen_moved) {
+    CollectInk();
+    // Delete or Escape right after a selection paints the same segments in
+    // another colour: the mask already holds them.
+    const bool inked = mask_holds_ && mask_->Width() == bitmap.Width() &&
+                       mask_->Height() == bitmap.Height() && segments_ == mask_segments_ &&
+                       points_ == mask_points_;
+    if (!inked) InkBatch(bitmap.Width(), bitmap.Height());
+    bitmap.PaintInk(*mask_, colour);
+
+    // The pen stays where the last segment drawn, or its start row, left it.
+    const core::Row* const table = document_.Rows.data();
+    const int32_t count = document_.RowCount();
+    const auto last = std::find_if(painted_.rbegin(), painted_.rend(),
+                                   [&](int32_t row) { return StartsSegment(table[row].kind); });
+    if (last != painted_.rend()) {
+        const int32_t row = *last;
+        const bool drawn = row + 1 < count && table[row + 1].kind != RowKind::PolylineEnd;
+        const core::Row& pen = table[drawn ? row + 1 : row];
         canvas.Pen.Color = colour;
         canvas.MoveTo(pen.x, pen.y);
     }
 }
 
+// The segments and single pixels of the rows in painted_.
+void PickModes::CollectInk() {
+    segments_.clear();
+    points_.clear();
+    // Every polyline header and end paints the origin: once is enough.
+    bool origin = false;
+    const core::Row* const table = document_.Rows.data();
+    const int32_t count = document_.RowCount();
+    for (const int32_t row : painted_) {
+        const core::Row& at = table[row];
+        if (StartsSegment(at.kind)) {
+            // A line start or vertex in the last row (a drawing cut short) has
+            // no segment to draw.
+            if (row + 1 < count && table[row + 1].kind != RowKind::PolylineEnd) {
+                segments_.push_back({at.x, at.y, table[row + 1].x, table[row + 1].y});
+            }
+        } else if (AtOrigin(at.kind)) {
+            origin = true;
+        } else {
+            points_.push_back({at.x, at.y});
+        }
+    }
+    if (origin) points_.push_back({0, 0});
+}
+
+// Inks segments_ and points_ into a clear mask of the picture's size and
+// keeps them as what the mask holds.
+void PickModes::InkBatch(int32_t width, int32_t height) {
+    mask_holds_ = false;
+    if (mask_ && mask_->Width() == width && mask_->Height() == height) {
+        mask_->Clear();
+    } else {
+        mask_.reset();
+        mask_.emplace(width, height);
+    }
+    mask_->Lines(segments_, points_);
+    std::swap(segments_, mask_segments_);
+    std::swap(points_, mask_points_);
+    mask_holds_ = true;
+}
+
 void PickModes::ConfirmSelection(RowState state, raster::TColor colour) {
     painted_.clear();
+    core::Row* const table = document_.Rows.data();
     const int32_t count = document_.RowCount();
     for (int32_t i = 0; i < count; ++i) {
-        core::Row& row = document_.Rows[static_cast<std::size_t>(i)];
-        if (row.state != RowState::Selected) continue;
-        row.state = state;
+        if (table[i].state != RowState::Selected) continue;
+        table[i].state = state;
         painted_.push_back(i);
     }
     PaintRows(colour);

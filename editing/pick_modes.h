@@ -53,41 +53,34 @@ class PickModes {
     int32_t PrevY = 0;
 
   private:
-    // A row's kind as a small code and its selection flags during one rectangle.
-    struct RowCode {
-        uint8_t kind = 0;
-        uint8_t flags = 0;
-    };
-    struct Position {
-        int32_t row = -1;
-        int32_t x = 0;
-        int32_t y = 0;
-    };
-
     void Show(std::string_view text) const;
     // The three steps of SelectRect.
     void MarkRowsInside(int32_t left, int32_t top, int32_t right, int32_t bottom);
     void SelectWholeElements();
     void PaintSelection();
-    [[nodiscard]] bool RowInside(int32_t row, uint8_t kind, int32_t left, int32_t top,
-                                 int32_t right, int32_t bottom) const;
-    [[nodiscard]] Position PositionOf(int32_t row) const;
     // Paints the rows listed in painted_ over the picture in one colour.
     void PaintRows(raster::TColor colour);
+    void CollectInk();
+    void InkBatch(int32_t width, int32_t height);
     // Every selected row takes `state` and is repainted in `colour`.
     void ConfirmSelection(core::RowState state, raster::TColor colour);
 
     core::DrawingDocument& document_;
     StatusSink show_status_;
     Mode mode_ = Mode::None;
-    // Kept between rectangles to reuse its storage.
-    std::vector<RowCode> rows_;
+    // Each row's selection flags during one rectangle. These vectors are kept
+    // between commands to reuse their storage.
+    std::vector<uint8_t> flags_;
     std::vector<int32_t> painted_;
     std::vector<raster::InkSegment> segments_;
     std::vector<raster::InkPoint> points_;
     // Kept while the picture keeps its size: allocating and clearing a mask
     // of a large picture would cost more than most batches.
     std::optional<raster::InkMask> mask_;
+    // The batch the mask holds, while mask_holds_.
+    bool mask_holds_ = false;
+    std::vector<raster::InkSegment> mask_segments_;
+    std::vector<raster::InkPoint> mask_points_;
 };
 
 }  // namespace editing

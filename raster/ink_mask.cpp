@@ -1,6 +1,8 @@
 #include "raster/ink_mask.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <new>
 #include <system_error>
@@ -117,9 +119,11 @@ void InkMask::Lines(const std::vector<InkSegment>& segments, const std::vector<I
             if (p.y >= top && p.y < bottom) Pixel(p.x, p.y);
         }
     };
-    // The halves meet on a block row, so the two threads share no counter.
-    const int32_t middle = (height_ / 2) & ~(kBlockSize - 1);
-    if (middle == 0 || segments.size() + points.size() < kSegmentsWorthAThread) {
+    // The halves meet on the block row nearest the middle, so the two
+    // threads share no counter.
+    int32_t middle = (height_ / 2 + kBlockSize / 2) & ~(kBlockSize - 1);
+    if (middle >= height_) middle -= kBlockSize;
+    if (middle <= 0 || segments.size() + points.size() < kSegmentsWorthAThread) {
         band(0, height_);
         return;
     }
@@ -172,52 +176,76 @@ void InkMask::Line(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int32_t top, 
 }
 
 // The run goes square by square: over a full square or tile in one jump, and
-// through a tile that is not full pixel by pixel, counting what it inks.
+// through a tile that is not full pixel by pixel, counting what it inks. A
+// tile lies within one word of each row, so the walk moves a bit and a word
+// pointer and needs no division: it stops at the tile's edge on the major
+// axis or when the minor axis leaves the tile.
 template <bool kXMajor>
 void InkMask::Trace(LineRun& run) {
+    const int64_t s_major = run.s_major;
+    const int s_minor = static_cast<int>(run.s_minor);
+    const int64_t two_a = run.two_a;
+    const int64_t two_b = run.two_b;
+    const auto stride = static_cast<std::ptrdiff_t>(words_per_row_);
+    const std::ptrdiff_t major_word_step = kXMajor ? 0 : s_major * stride;
+    const std::ptrdiff_t minor_word_step = kXMajor ? s_minor * stride : 0;
+    const int major_bit_step = kXMajor ? static_cast<int>(s_major) : 0;
+    const int minor_bit_step = kXMajor ? 0 : s_minor;
     int64_t left = run.count;
     for (;;) {
         const int64_t x = kXMajor ? run.major : run.minor;
         const int64_t y = kXMajor ? run.minor : run.major;
         const std::size_t tile = Tile(x, y);
-        int32_t full_shift = blank_[tile] == 0 ? kTileShift : 0;
-        // The largest full square around the pixel, if its tile is full.
-        for (int level = 0; full_shift != 0 && level < kLevels; ++level) {
-            if (open_[level][Square(level, x, y)] != 0) break;
-            full_shift = kTileShift + 1 + level;
-        }
-        const int64_t steps =
-            std::min(StepsToLeave(run, full_shift != 0 ? full_shift : kTileShift), left);
-        left -= steps;
-        if (full_shift != 0) {
+        if (blank_[tile] == 0) {
+            // The largest full square around the pixel.
+            int32_t full_shift = kTileShift;
+            for (int level = 0; level < kLevels; ++level) {
+                if (open_[level][Square(level, x, y)] != 0) break;
+                full_shift = kTileShift + 1 + level;
+            }
+            const int64_t steps = std::min(StepsToLeave(run, full_shift), left);
+            left -= steps;
             if (left == 0) return;
             run.Advance(steps);
             continue;
         }
-        int64_t major = run.major;
-        int64_t minor = run.minor;
+        const int64_t tile_major = run.major & ~int64_t{kTileSize - 1};
+        const int64_t major_room =
+            s_major > 0 ? tile_major + kTileSize - run.major : run.major - tile_major + 1;
+        const int64_t tile_minor = run.minor & ~int64_t{kTileSize - 1};
+        int64_t minor_room = s_minor > 0   ? tile_minor + kTileSize - run.minor
+                             : s_minor < 0 ? run.minor - tile_minor + 1
+                                           : left + 1;
+        const int64_t steps = std::min(major_room, left);
+        uint64_t* word = bits_.data() + Word(x, y);
+        uint64_t bit = uint64_t{1} << (x & 63);
         int64_t error = run.error;
+        int64_t minor = run.minor;
         uint32_t inked = 0;
-        for (int64_t i = 0; i < steps; ++i) {
-            const int64_t px = kXMajor ? major : minor;
-            const int64_t py = kXMajor ? minor : major;
-            uint64_t& word = bits_[Word(px, py)];
-            const uint64_t bit = uint64_t{1} << (px & 63);
-            inked += (word & bit) == 0 ? 1u : 0u;
-            word |= bit;
-            major += run.s_major;
-            error += run.two_a;
-            if (error >= run.two_b) {
-                error -= run.two_b;
-                minor += run.s_minor;
+        int64_t taken = 0;
+        while (taken < steps) {
+            const uint64_t value = *word;
+            inked += (value & bit) == 0 ? 1u : 0u;
+            *word = value | bit;
+            ++taken;
+            word += major_word_step;
+            bit = std::rotl(bit, major_bit_step);
+            error += two_a;
+            if (error >= two_b) {
+                error -= two_b;
+                minor += s_minor;
+                word += minor_word_step;
+                bit = std::rotl(bit, minor_bit_step);
+                if (--minor_room == 0) break;
             }
         }
         if (inked != 0) {
             blank_[tile] = static_cast<uint16_t>(blank_[tile] - inked);
             if (blank_[tile] == 0) TileFull(x, y);
         }
+        left -= taken;
         if (left == 0) return;
-        run.major = major;
+        run.major += s_major * taken;
         run.minor = minor;
         run.error = error;
     }

@@ -17,11 +17,13 @@ struct LineRun;
 // A segment for the canvas line rule: from (x0, y0) up to, not including, (x1, y1).
 struct InkSegment {
     int32_t x0, y0, x1, y1;
+    friend bool operator==(const InkSegment&, const InkSegment&) = default;
 };
 
 // A single pixel; ignored outside the mask.
 struct InkPoint {
     int32_t x, y;
+    friend bool operator==(const InkPoint&, const InkPoint&) = default;
 };
 
 class InkMask {

@@ -498,6 +498,19 @@ INSTANTIATE_TEST_SUITE_P(
         LastRowCase{"LineEndInFirstRow", {{"LE", 3, 3}}, {0}, {{{3, 3}, raster::clRed}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A row appended after the selection gives the last selected row a segment:
+// Delete must paint it, not the batch the selection painted.
+TEST_F(PickModesTest, DeleteAfterAddedLinePaintsTheNewSegment) {
+    Build({{"PT", 9, 9}, {"LS", 3, 3}});
+    pick.SelectRect(3, 3, 3, 3);
+    EXPECT_EQ(Painted(), PixelMap{});
+    pick.AddLine(3, 8, 3, 12);
+    pick.FormKeyDown(editing::Key::Delete);
+    PixelMap expected = Coloured({Span(3, 8, 3, 11)}, raster::clBlue);
+    for (const Pixel& p : Span(3, 3, 3, 7)) expected[p] = raster::clSilver;
+    EXPECT_EQ(Painted(), expected);
+}
+
 // ---------------------------------------------------------------------------
 // On a drawing loaded from DXF text
 
