@@ -133,8 +133,12 @@ void PickModes::MarkRowsInside(int32_t left, int32_t top, int32_t right, int32_t
             const bool origin = AtOrigin(row.kind);
             const auto x = static_cast<uint32_t>(origin ? 0 : row.x);
             const auto y = static_cast<uint32_t>(origin ? 0 : row.y);
-            if (x - static_cast<uint32_t>(left) <= width &&
-                y - static_cast<uint32_t>(top) <= height) {
+            // Both sides at once in 64 bits, whose top bit tells an offset
+            // beyond the rectangle: a branch per side, taken for rows in the
+            // rectangle's column or row band, would often be guessed wrong.
+            const uint64_t beyond = (uint64_t{width} - (x - static_cast<uint32_t>(left))) |
+                                    (uint64_t{height} - (y - static_cast<uint32_t>(top)));
+            if ((beyond >> 63) == 0) {
                 row.state = RowState::InRectangle;
                 flags[i] = kIsInside | kIsMarked;
             } else {
@@ -219,12 +223,12 @@ void PickModes::SelectWholeElements() {
 // rectangle that was neither deleted nor cancelled.
 void PickModes::PaintSelection() {
     const int32_t count = document_.RowCount();
-    painted_.clear();
+    Batch batch(document_, segments_, points_);
     for (int32_t i = NextWith(flags_, 0, kIsSelected); i < count;
          i = NextWith(flags_, i + 1, kIsSelected)) {
-        painted_.push_back(i);
+        batch.Add(i);
     }
-    PaintRows(raster::clRed);
+    PaintBatch(batch, raster::clRed);
 }
 
 // Each row paints a segment from a line start or vertex to the next row, or
@@ -232,11 +236,38 @@ void PickModes::PaintSelection() {
 // their pixels: they go through an ink mask that skips what is already
 // inked, and the picture is painted once. The canvas ends as painting them
 // one by one would leave it: the pen in that colour at the last row's end.
-void PickModes::PaintRows(raster::TColor colour) {
-    if (painted_.empty()) return;
-    raster::TCanvas& canvas = document_.Image1.Canvas();
+PickModes::Batch::Batch(const core::DrawingDocument& document,
+                        std::vector<raster::InkSegment>& segments,
+                        std::vector<raster::InkPoint>& points)
+    : table_(document.Rows.data()),
+      count_(document.RowCount()),
+      out_segments_(segments),
+      out_points_(points) {
+    out_segments_.clear();
+    out_points_.clear();
+}
+
+void PickModes::Batch::Add(int32_t row) {
+    ++rows_;
+    const core::Row& at = table_[row];
+    if (StartsSegment(at.kind)) {
+        // A line start or vertex in the last row (a drawing cut short) has
+        // no segment to draw, and leaves the pen on itself.
+        const bool drawn = row + 1 < count_ && table_[row + 1].kind != RowKind::PolylineEnd;
+        pen_ = drawn ? row + 1 : row;
+        if (drawn) out_segments_.push_back({at.x, at.y, table_[row + 1].x, table_[row + 1].y});
+    } else if (AtOrigin(at.kind)) {
+        // Every polyline header and end paints the origin: once is enough.
+        if (!origin_) out_points_.push_back({0, 0});
+        origin_ = true;
+    } else {
+        out_points_.push_back({at.x, at.y});
+    }
+}
+
+void PickModes::PaintBatch(const Batch& batch, raster::TColor colour) {
+    if (batch.Rows() == 0) return;
     raster::TBitmap& bitmap = document_.Image1.Picture.Bitmap();
-    CollectInk();
     // Delete or Escape right after a selection paints the same segments in
     // another colour: the mask already holds them.
     const bool inked = mask_holds_ && mask_->Width() == bitmap.Width() &&
@@ -244,44 +275,12 @@ void PickModes::PaintRows(raster::TColor colour) {
                        points_ == mask_points_;
     if (!inked) InkBatch(bitmap.Width(), bitmap.Height());
     bitmap.PaintInk(*mask_, colour);
-
-    // The pen stays where the last segment drawn, or its start row, left it.
-    const core::Row* const table = document_.Rows.data();
-    const int32_t count = document_.RowCount();
-    const auto last = std::find_if(painted_.rbegin(), painted_.rend(),
-                                   [&](int32_t row) { return StartsSegment(table[row].kind); });
-    if (last != painted_.rend()) {
-        const int32_t row = *last;
-        const bool drawn = row + 1 < count && table[row + 1].kind != RowKind::PolylineEnd;
-        const core::Row& pen = table[drawn ? row + 1 : row];
+    if (batch.Pen() >= 0) {
+        const core::Row& pen = document_.Rows[static_cast<std::size_t>(batch.Pen())];
+        raster::TCanvas& canvas = document_.Image1.Canvas();
         canvas.Pen.Color = colour;
         canvas.MoveTo(pen.x, pen.y);
     }
-}
-
-// The segments and single pixels of the rows in painted_.
-void PickModes::CollectInk() {
-    segments_.clear();
-    points_.clear();
-    // Every polyline header and end paints the origin: once is enough.
-    bool origin = false;
-    const core::Row* const table = document_.Rows.data();
-    const int32_t count = document_.RowCount();
-    for (const int32_t row : painted_) {
-        const core::Row& at = table[row];
-        if (StartsSegment(at.kind)) {
-            // A line start or vertex in the last row (a drawing cut short) has
-            // no segment to draw.
-            if (row + 1 < count && table[row + 1].kind != RowKind::PolylineEnd) {
-                segments_.push_back({at.x, at.y, table[row + 1].x, table[row + 1].y});
-            }
-        } else if (AtOrigin(at.kind)) {
-            origin = true;
-        } else {
-            points_.push_back({at.x, at.y});
-        }
-    }
-    if (origin) points_.push_back({0, 0});
 }
 
 // Inks segments_ and points_ into a clear mask of the picture's size and
@@ -301,15 +300,15 @@ void PickModes::InkBatch(int32_t width, int32_t height) {
 }
 
 void PickModes::ConfirmSelection(RowState state, raster::TColor colour) {
-    painted_.clear();
     core::Row* const table = document_.Rows.data();
     const int32_t count = document_.RowCount();
+    Batch batch(document_, segments_, points_);
     for (int32_t i = 0; i < count; ++i) {
         if (table[i].state != RowState::Selected) continue;
         table[i].state = state;
-        painted_.push_back(i);
+        batch.Add(i);
     }
-    PaintRows(colour);
+    PaintBatch(batch, colour);
 }
 
 }  // namespace editing

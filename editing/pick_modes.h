@@ -58,9 +58,29 @@ class PickModes {
     void MarkRowsInside(int32_t left, int32_t top, int32_t right, int32_t bottom);
     void SelectWholeElements();
     void PaintSelection();
-    // Paints the rows listed in painted_ over the picture in one colour.
-    void PaintRows(raster::TColor colour);
-    void CollectInk();
+    // The rows painted in one colour, gathered as segments and single pixels
+    // into the lists it is given, and the row the pen ends on (-1 when no
+    // row moves it).
+    class Batch {
+      public:
+        Batch(const core::DrawingDocument& document, std::vector<raster::InkSegment>& segments,
+              std::vector<raster::InkPoint>& points);
+        void Add(int32_t row);
+        [[nodiscard]] int32_t Rows() const { return rows_; }
+        [[nodiscard]] int32_t Pen() const { return pen_; }
+
+      private:
+        const core::Row* table_;
+        int32_t count_;
+        std::vector<raster::InkSegment>& out_segments_;
+        std::vector<raster::InkPoint>& out_points_;
+        int32_t rows_ = 0;
+        int32_t pen_ = -1;
+        bool origin_ = false;
+    };
+    // Paints the batch's rows, listed in segments_ and points_, over the
+    // picture in one colour.
+    void PaintBatch(const Batch& batch, raster::TColor colour);
     void InkBatch(int32_t width, int32_t height);
     // Every selected row takes `state` and is repainted in `colour`.
     void ConfirmSelection(core::RowState state, raster::TColor colour);
@@ -71,7 +91,6 @@ class PickModes {
     // Each row's selection flags during one rectangle. These vectors are kept
     // between commands to reuse their storage.
     std::vector<uint8_t> flags_;
-    std::vector<int32_t> painted_;
     std::vector<raster::InkSegment> segments_;
     std::vector<raster::InkPoint> points_;
     // Kept while the picture keeps its size: allocating and clearing a mask

@@ -113,12 +113,15 @@ void EditorWindow::LineModeCommand() {
 }
 
 void EditorWindow::PicturePressed(Qt::MouseButton button, int x, int y) {
-    if (pick_modes_)
-        RunCommand(this, [&] { pick_modes_->Image1MouseDown(PickButton(button), x, y); });
+    if (!pick_modes_) return;
+    RunCommand(this, [&] { pick_modes_->Image1MouseDown(PickButton(button), x, y); });
+    Drawing()->Picture()->ShowPending();
 }
 
 void EditorWindow::DrawingKeyPressed(int key) {
-    if (pick_modes_) RunCommand(this, [&] { pick_modes_->FormKeyDown(PickKey(key)); });
+    if (!pick_modes_) return;
+    RunCommand(this, [&] { pick_modes_->FormKeyDown(PickKey(key)); });
+    Drawing()->Picture()->ShowPending();
 }
 
 void EditorWindow::SaveCommand() {

@@ -49,6 +49,12 @@ void PictureView::RefreshNow() {
     repaint();
 }
 
+void PictureView::ShowPending() {
+    if (!repaint_timer_.isActive()) return;
+    repaint_timer_.stop();
+    FlushPending();
+}
+
 void PictureView::FlushPending() {
     // Changes after the first one since the last flush are not announced.
     reduced_stale_ = true;

@@ -24,6 +24,9 @@ class PictureView : public QWidget, public raster::TImage::Display {
     ~PictureView() override;
 
     [[nodiscard]] raster::TImage& Image() { return image_; }
+    // A command has ended: what it changed is repainted at the next turn of
+    // the event loop instead of after the merging delay.
+    void ShowPending();
 
     // raster::TImage::Display
     void PictureChanged() override;

@@ -52,6 +52,7 @@ class PictureViewTest : public QObject {
     void ShowsBackgroundWhereNoPictureIs();
     void ShowsReducedPictureBySampling();
     void MergesChangesIntoOneRepaintOfChangedArea();
+    void EndedCommandRepaintsWithoutDelay();
     void NewContentRepaintsWholeControl();
     void RefreshRepaintsAtOnce();
     void ReportsPressesInControlPixels_data();
@@ -172,6 +173,24 @@ void PictureViewTest::MergesChangesIntoOneRepaintOfChangedArea() {
     QVERIFY(painted.contains(QRect(10, 20, 20, 10)));
     QVERIFY(painted.width() * painted.height() < 100 * 80 / 4);
     QCOMPARE(view.grab().toImage().pixel(15, 20), qRgb(0, 0, 0));
+}
+
+void PictureViewTest::EndedCommandRepaintsWithoutDelay() {
+    raster::TImage image;
+    MakePicture(image, 20, 20);
+    image.SetWidth(20);
+    image.SetHeight(20);
+    ui::PictureView view(image);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QTest::qWait(50);
+    PaintRecorder recorder(&view);
+
+    image.Picture.Bitmap().SetPixel(4, 5, raster::clBlack);
+    view.ShowPending();
+    QCoreApplication::processEvents();
+    QCOMPARE(recorder.rects.size(), std::size_t{1});
+    QVERIFY(recorder.rects.front().contains(4, 5));
 }
 
 void PictureViewTest::NewContentRepaintsWholeControl() {
