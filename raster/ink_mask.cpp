@@ -187,10 +187,6 @@ void InkMask::Trace(LineRun& run) {
     const int64_t two_a = run.two_a;
     const int64_t two_b = run.two_b;
     const auto stride = static_cast<std::ptrdiff_t>(words_per_row_);
-    const std::ptrdiff_t major_word_step = kXMajor ? 0 : s_major * stride;
-    const std::ptrdiff_t minor_word_step = kXMajor ? s_minor * stride : 0;
-    const int major_bit_step = kXMajor ? static_cast<int>(s_major) : 0;
-    const int minor_bit_step = kXMajor ? 0 : s_minor;
     int64_t left = run.count;
     for (;;) {
         const int64_t x = kXMajor ? run.major : run.minor;
@@ -223,20 +219,42 @@ void InkMask::Trace(LineRun& run) {
         int64_t minor = run.minor;
         uint32_t inked = 0;
         int64_t taken = 0;
-        while (taken < steps) {
-            const uint64_t value = *word;
-            inked += (value & bit) == 0 ? 1u : 0u;
-            *word = value | bit;
-            ++taken;
-            word += major_word_step;
-            bit = std::rotl(bit, major_bit_step);
-            error += two_a;
-            if (error >= two_b) {
-                error -= two_b;
-                minor += s_minor;
-                word += minor_word_step;
-                bit = std::rotl(bit, minor_bit_step);
-                if (--minor_room == 0) break;
+        if constexpr (kXMajor) {
+            // Steps along a row share a word: it is read once and written
+            // once a row, so no step waits for the previous one's store.
+            uint64_t value = *word;
+            uint64_t row_bits = 0;
+            while (taken < steps) {
+                inked += (value & bit) == 0 ? 1u : 0u;
+                row_bits |= bit;
+                ++taken;
+                bit = std::rotl(bit, static_cast<int>(s_major));
+                error += two_a;
+                if (error >= two_b) {
+                    error -= two_b;
+                    minor += s_minor;
+                    *word = value | row_bits;
+                    row_bits = 0;
+                    if (--minor_room == 0) break;
+                    word += s_minor * stride;
+                    value = *word;
+                }
+            }
+            if (row_bits != 0) *word = value | row_bits;
+        } else {
+            while (taken < steps) {
+                const uint64_t value = *word;
+                inked += (value & bit) == 0 ? 1u : 0u;
+                *word = value | bit;
+                ++taken;
+                word += s_major * stride;
+                error += two_a;
+                if (error >= two_b) {
+                    error -= two_b;
+                    minor += s_minor;
+                    bit = std::rotl(bit, s_minor);
+                    if (--minor_room == 0) break;
+                }
             }
         }
         if (inked != 0) {
