@@ -219,18 +219,6 @@ void PickModes::SelectWholeElements() {
     }
 }
 
-// Every selected row in red, including those left selected by an earlier
-// rectangle that was neither deleted nor cancelled.
-void PickModes::PaintSelection() {
-    const int32_t count = document_.RowCount();
-    Batch batch(document_, segments_, points_);
-    for (int32_t i = NextWith(flags_, 0, kIsSelected); i < count;
-         i = NextWith(flags_, i + 1, kIsSelected)) {
-        batch.Add(i);
-    }
-    PaintBatch(batch, raster::clRed);
-}
-
 // Each row paints a segment from a line start or vertex to the next row, or
 // a single pixel. All rows take one colour, so the result is the union of
 // their pixels: they go through an ink mask that skips what is already
@@ -247,7 +235,7 @@ PickModes::Batch::Batch(const core::DrawingDocument& document,
     out_points_.clear();
 }
 
-void PickModes::Batch::Add(int32_t row) {
+inline void PickModes::Batch::Add(int32_t row) {
     ++rows_;
     const core::Row& at = table_[row];
     if (StartsSegment(at.kind)) {
@@ -263,6 +251,18 @@ void PickModes::Batch::Add(int32_t row) {
     } else {
         out_points_.push_back({at.x, at.y});
     }
+}
+
+// Every selected row in red, including those left selected by an earlier
+// rectangle that was neither deleted nor cancelled.
+void PickModes::PaintSelection() {
+    const int32_t count = document_.RowCount();
+    Batch batch(document_, segments_, points_);
+    for (int32_t i = NextWith(flags_, 0, kIsSelected); i < count;
+         i = NextWith(flags_, i + 1, kIsSelected)) {
+        batch.Add(i);
+    }
+    PaintBatch(batch, raster::clRed);
 }
 
 void PickModes::PaintBatch(const Batch& batch, raster::TColor colour) {
