@@ -213,7 +213,10 @@ void InkMask::Trace(LineRun& run) {
                              : s_minor < 0 ? run.minor - tile_minor + 1
                                            : left + 1;
         const int64_t steps = std::min(major_room, left);
-        uint64_t* word = bits_.data() + Word(x, y);
+        // An index rather than a pointer: after the last step it may lie
+        // beyond the mask, where a pointer may not point.
+        auto word = static_cast<std::ptrdiff_t>(Word(x, y));
+        uint64_t* const bits = bits_.data();
         uint64_t bit = uint64_t{1} << (x & 63);
         int64_t error = run.error;
         int64_t minor = run.minor;
@@ -222,9 +225,11 @@ void InkMask::Trace(LineRun& run) {
         if constexpr (kXMajor) {
             // Steps along a row share a word: it is read once and written
             // once a row, so no step waits for the previous one's store.
-            uint64_t value = *word;
+            // A row's word is read only when a step lands on it: a minor move
+            // after the last step may lead past the picture.
+            uint64_t value = bits[word];
             uint64_t row_bits = 0;
-            while (taken < steps) {
+            for (;;) {
                 inked += (value & bit) == 0 ? 1u : 0u;
                 row_bits |= bit;
                 ++taken;
@@ -233,19 +238,21 @@ void InkMask::Trace(LineRun& run) {
                 if (error >= two_b) {
                     error -= two_b;
                     minor += s_minor;
-                    *word = value | row_bits;
+                    bits[word] = value | row_bits;
                     row_bits = 0;
-                    if (--minor_room == 0) break;
+                    if (--minor_room == 0 || taken == steps) break;
                     word += s_minor * stride;
-                    value = *word;
+                    value = bits[word];
+                } else if (taken == steps) {
+                    bits[word] = value | row_bits;
+                    break;
                 }
             }
-            if (row_bits != 0) *word = value | row_bits;
         } else {
             while (taken < steps) {
-                const uint64_t value = *word;
+                const uint64_t value = bits[word];
                 inked += (value & bit) == 0 ? 1u : 0u;
-                *word = value | bit;
+                bits[word] = value | bit;
                 ++taken;
                 word += s_major * stride;
                 error += two_a;
