@@ -178,7 +178,7 @@ void InkMask::Line(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int32_t top, 
 // The run goes square by square: over a full square or tile in one jump, and
 // through a tile that is not full pixel by pixel, counting what it inks. A
 // tile lies within one word of each row, so the walk moves a bit and a word
-// pointer and needs no division: it stops at the tile's edge on the major
+// index and needs no division: it stops at the tile's edge on the major
 // axis or when the minor axis leaves the tile.
 template <bool kXMajor>
 void InkMask::Trace(LineRun& run) {
@@ -222,46 +222,26 @@ void InkMask::Trace(LineRun& run) {
         int64_t minor = run.minor;
         uint32_t inked = 0;
         int64_t taken = 0;
-        if constexpr (kXMajor) {
-            // Steps along a row share a word: it is read once and written
-            // once a row, so no step waits for the previous one's store.
-            // A row's word is read only when a step lands on it: a minor move
-            // after the last step may lead past the picture.
-            uint64_t value = bits[word];
-            uint64_t row_bits = 0;
-            for (;;) {
-                inked += (value & bit) == 0 ? 1u : 0u;
-                row_bits |= bit;
-                ++taken;
+        while (taken < steps) {
+            const uint64_t value = bits[word];
+            inked += (value & bit) == 0 ? 1u : 0u;
+            bits[word] = value | bit;
+            ++taken;
+            if constexpr (kXMajor) {
                 bit = std::rotl(bit, static_cast<int>(s_major));
-                error += two_a;
-                if (error >= two_b) {
-                    error -= two_b;
-                    minor += s_minor;
-                    bits[word] = value | row_bits;
-                    row_bits = 0;
-                    if (--minor_room == 0 || taken == steps) break;
-                    word += s_minor * stride;
-                    value = bits[word];
-                } else if (taken == steps) {
-                    bits[word] = value | row_bits;
-                    break;
-                }
-            }
-        } else {
-            while (taken < steps) {
-                const uint64_t value = bits[word];
-                inked += (value & bit) == 0 ? 1u : 0u;
-                bits[word] = value | bit;
-                ++taken;
+            } else {
                 word += s_major * stride;
-                error += two_a;
-                if (error >= two_b) {
-                    error -= two_b;
-                    minor += s_minor;
+            }
+            error += two_a;
+            if (error >= two_b) {
+                error -= two_b;
+                minor += s_minor;
+                if constexpr (kXMajor) {
+                    word += s_minor * stride;
+                } else {
                     bit = std::rotl(bit, s_minor);
-                    if (--minor_room == 0) break;
                 }
+                if (--minor_room == 0) break;
             }
         }
         if (inked != 0) {
