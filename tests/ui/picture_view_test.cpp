@@ -2,6 +2,7 @@
 // is, how changes turn into repaints, and how presses are reported.
 #include <QSignalSpy>
 #include <QtTest>
+#include <memory>
 #include <vector>
 
 #include "raster/display_rect.h"
@@ -37,6 +38,29 @@ class PaintRecorder : public QObject {
             rects.push_back(static_cast<QPaintEvent*>(event)->rect());
         return false;
     }
+};
+
+// A picture shown at its natural size; once the window is up, the recorder
+// sees only the repaints that follow.
+struct ShownPicture {
+    ShownPicture(int width, int height) {
+        MakePicture(image, width, height);
+        image.SetWidth(width);
+        image.SetHeight(height);
+        view = std::make_unique<ui::PictureView>(image);
+        view->show();
+    }
+    [[nodiscard]] bool Exposed() {
+        if (!QTest::qWaitForWindowExposed(view.get())) return false;
+        QTest::qWait(50);
+        recorder = std::make_unique<PaintRecorder>(view.get());
+        return true;
+    }
+    [[nodiscard]] const std::vector<QRect>& Repaints() const { return recorder->rects; }
+
+    raster::TImage image;
+    std::unique_ptr<ui::PictureView> view;
+    std::unique_ptr<PaintRecorder> recorder;
 };
 
 }  // namespace
@@ -147,90 +171,62 @@ void PictureViewTest::ShowsReducedPictureBySampling() {
 }
 
 void PictureViewTest::MergesChangesIntoOneRepaintOfChangedArea() {
-    raster::TImage image;
-    MakePicture(image, 100, 80);
-    image.SetWidth(100);
-    image.SetHeight(80);
-    ui::PictureView view(image);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
-    QTest::qWait(50);
-    PaintRecorder recorder(&view);
+    ShownPicture shown(100, 80);
+    QVERIFY(shown.Exposed());
 
     // Like the trace tool: one pixel per turn of the event loop.
-    raster::TBitmap& bitmap = image.Picture.Bitmap();
+    raster::TBitmap& bitmap = shown.image.Picture.Bitmap();
     for (int i = 0; i < 200; ++i) {
         bitmap.SetPixel(10 + i % 20, 20 + i / 20, raster::clBlack);
         QCoreApplication::processEvents();
     }
-    QTRY_VERIFY(!recorder.rects.empty());
+    QTRY_VERIFY(!shown.Repaints().empty());
     QTest::qWait(50);
 
     // Far fewer repaints than changes, each of the changed area only.
-    QVERIFY(recorder.rects.size() < 20);
+    QVERIFY(shown.Repaints().size() < 20);
     QRect painted;
-    for (const QRect& r : recorder.rects) painted |= r;
+    for (const QRect& r : shown.Repaints()) painted |= r;
     QVERIFY(painted.contains(QRect(10, 20, 20, 10)));
     QVERIFY(painted.width() * painted.height() < 100 * 80 / 4);
-    QCOMPARE(view.grab().toImage().pixel(15, 20), qRgb(0, 0, 0));
+    QCOMPARE(shown.view->grab().toImage().pixel(15, 20), qRgb(0, 0, 0));
 }
 
 void PictureViewTest::EndedCommandRepaintsWithoutDelay() {
-    raster::TImage image;
-    MakePicture(image, 20, 20);
-    image.SetWidth(20);
-    image.SetHeight(20);
-    ui::PictureView view(image);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
-    QTest::qWait(50);
-    PaintRecorder recorder(&view);
+    ShownPicture shown(20, 20);
+    QVERIFY(shown.Exposed());
 
-    image.Picture.Bitmap().SetPixel(4, 5, raster::clBlack);
-    view.ShowPending();
+    shown.image.Picture.Bitmap().SetPixel(4, 5, raster::clBlack);
+    shown.view->ShowPending();
     QCoreApplication::processEvents();
-    QCOMPARE(recorder.rects.size(), std::size_t{1});
-    QVERIFY(recorder.rects.front().contains(4, 5));
+    QCOMPARE(shown.Repaints().size(), std::size_t{1});
+    QVERIFY(shown.Repaints().front().contains(4, 5));
 }
 
 void PictureViewTest::NewContentRepaintsWholeControl() {
-    raster::TImage image;
-    MakePicture(image, 60, 40);
-    image.SetWidth(60);
-    image.SetHeight(40);
-    ui::PictureView view(image);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
-    QTest::qWait(50);
-    PaintRecorder recorder(&view);
+    ShownPicture shown(60, 40);
+    QVERIFY(shown.Exposed());
 
     // A drawing built aside reports only what was drawn on it.
     auto fresh = std::make_unique<raster::TBitmap>();
     fresh->SetWidth(60);
     fresh->SetHeight(40);
     fresh->SetPixel(1, 1, raster::clBlack);
-    image.Picture.Install(std::move(fresh));
+    shown.image.Picture.Install(std::move(fresh));
 
-    QTRY_VERIFY(!recorder.rects.empty());
+    QTRY_VERIFY(!shown.Repaints().empty());
     QRect painted;
-    for (const QRect& r : recorder.rects) painted |= r;
-    QCOMPARE(painted, view.rect());
+    for (const QRect& r : shown.Repaints()) painted |= r;
+    QCOMPARE(painted, shown.view->rect());
 }
 
 void PictureViewTest::RefreshRepaintsAtOnce() {
-    raster::TImage image;
-    MakePicture(image, 20, 20);
-    image.SetWidth(20);
-    image.SetHeight(20);
-    ui::PictureView view(image);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
-    QTest::qWait(50);
-    PaintRecorder recorder(&view);
+    ShownPicture shown(20, 20);
+    QVERIFY(shown.Exposed());
 
-    image.Refresh();  // no turn of the event loop in between
-    QCOMPARE(recorder.rects.size(), std::size_t{1});
-    QCOMPARE(recorder.rects.front(), view.rect());
+    shown.image.Refresh();  // no turn of the event loop in between
+    QCOMPARE(shown.Repaints().size(), std::size_t{1});
+    QCOMPARE(shown.Repaints().front(), shown.view->rect());
 }
 
 void PictureViewTest::ReportsPressesInControlPixels_data() {
