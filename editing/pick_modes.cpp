@@ -270,9 +270,8 @@ void PickModes::PaintBatch(const Batch& batch, raster::TColor colour) {
     raster::TBitmap& bitmap = document_.Image1.Picture.Bitmap();
     // Delete or Escape right after a selection paints the same segments in
     // another colour: the mask already holds them.
-    const bool inked = mask_holds_ && mask_->Width() == bitmap.Width() &&
-                       mask_->Height() == bitmap.Height() && segments_ == mask_segments_ &&
-                       points_ == mask_points_;
+    const bool inked = mask_holds_ && MaskFits(bitmap.Width(), bitmap.Height()) &&
+                       segments_ == mask_segments_ && points_ == mask_points_;
     if (!inked) InkBatch(bitmap.Width(), bitmap.Height());
     bitmap.PaintInk(*mask_, colour);
     if (batch.Pen() >= 0) {
@@ -287,7 +286,7 @@ void PickModes::PaintBatch(const Batch& batch, raster::TColor colour) {
 // keeps them as what the mask holds.
 void PickModes::InkBatch(int32_t width, int32_t height) {
     mask_holds_ = false;
-    if (mask_ && mask_->Width() == width && mask_->Height() == height) {
+    if (MaskFits(width, height)) {
         mask_->Clear();
     } else {
         mask_.reset();

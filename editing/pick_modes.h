@@ -82,6 +82,9 @@ class PickModes {
     // picture in one colour.
     void PaintBatch(const Batch& batch, raster::TColor colour);
     void InkBatch(int32_t width, int32_t height);
+    [[nodiscard]] bool MaskFits(int32_t width, int32_t height) const {
+        return mask_ && mask_->Width() == width && mask_->Height() == height;
+    }
     // Every selected row takes `state` and is repainted in `colour`.
     void ConfirmSelection(core::RowState state, raster::TColor colour);
 
