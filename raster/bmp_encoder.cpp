@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <new>
 #include <stdexcept>
 
@@ -62,32 +63,42 @@ void EncodeBmpPieces(const TBitmap& bitmap, const std::function<void(std::string
     // Compression, resolutions and colour counts stay 0.
     write(std::string_view(header, sizeof header));
 
-    const std::size_t rows_per_piece = std::max<std::size_t>(1, kPieceBytes / stride);
+    // A piece never holds more than kPieceBytes, even when one row is longer:
+    // such a row goes out in several pieces.
     std::string piece;
     try {
-        piece.assign(std::min(rows_per_piece, height) * stride, '\0');  // zeros pad the rows
+        piece.assign(std::min(kPieceBytes, image_size), '\0');
     } catch (const std::bad_alloc&) {
         throw ResourceError();
     } catch (const std::length_error&) {
         throw ResourceError();
     }
+    std::size_t used = 0;
+    auto flush = [&] {
+        write(std::string_view(piece.data(), used));
+        used = 0;
+    };
+    const std::size_t padding = stride - width * 3;
     // Bottom row first; each pixel 0x00RRGGBB is stored blue, green, red.
-    for (std::size_t done = 0; done < height;) {
-        const std::size_t rows = std::min(rows_per_piece, height - done);
-        char* row_out = piece.data();
-        for (std::size_t r = 0; r < rows; ++r, row_out += stride) {
-            const uint32_t* row = pixels + (height - 1 - done - r) * width;
-            char* p = row_out;
-            for (std::size_t x = 0; x < width; ++x, p += 3) {
-                const uint32_t c = row[x];
-                p[0] = static_cast<char>(c & 0xFF);
-                p[1] = static_cast<char>((c >> 8) & 0xFF);
-                p[2] = static_cast<char>((c >> 16) & 0xFF);
+    for (std::size_t y = height; y-- > 0;) {
+        const uint32_t* row = pixels + y * width;
+        for (std::size_t x = 0; x < width;) {
+            if (piece.size() - used < 3) flush();
+            const std::size_t run = std::min(width - x, (piece.size() - used) / 3);
+            char* p = piece.data() + used;
+            for (const uint32_t* c = row + x; c != row + x + run; ++c, p += 3) {
+                p[0] = static_cast<char>(*c & 0xFF);
+                p[1] = static_cast<char>((*c >> 8) & 0xFF);
+                p[2] = static_cast<char>((*c >> 16) & 0xFF);
             }
+            used += run * 3;
+            x += run;
         }
-        write(std::string_view(piece.data(), rows * stride));
-        done += rows;
+        if (piece.size() - used < padding) flush();
+        std::memset(piece.data() + used, 0, padding);  // zeros pad the row
+        used += padding;
     }
+    if (used > 0) flush();
 }
 
 std::string EncodeBmp(const TBitmap& bitmap) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -171,6 +172,26 @@ TEST(BmpEncoderTest, PiecesOfALargePictureMakeTheWholeFile) {
     EXPECT_EQ(Read32(joined, 54) & 0xFFFFFFu, 0xFF0000u);  // blue, green, red
     EXPECT_EQ(Read32(joined, 54 + 2104 * 498 + 15) & 0xFFFFFFu, 0x00FF00u);
     EXPECT_EQ(Read32(joined, 54 + 2104 * 899 + 2100) & 0xFFFFFFu, 0x0000FFu);
+}
+
+// A row longer than a piece goes out in several pieces, none of them
+// larger than the ones of shorter rows.
+TEST(BmpEncoderTest, ARowLongerThanAPieceIsSplit) {
+    TBitmap bitmap;
+    MakeSized(bitmap, 400001, 2);  // stride 1200004
+    bitmap.SetPixel(349525, 1, 0x00FF00);
+    bitmap.SetPixel(400000, 0, 0xFF0000);
+    std::string joined;
+    std::size_t largest = 0;
+    EncodeBmpPieces(bitmap, [&](std::string_view piece) {
+        joined.append(piece);
+        largest = std::max(largest, piece.size());
+    });
+    EXPECT_LE(largest, std::size_t{1} << 20);
+    ASSERT_EQ(joined.size(), 54u + 1200004u * 2u);
+    EXPECT_EQ(Read32(joined, 54 + 349525 * 3) & 0xFFFFFFu, 0x00FF00u);
+    EXPECT_EQ(Read32(joined, 54 + 1200004 + 1200000) & 0xFFFFFFu, 0x0000FFu);
+    EXPECT_EQ(joined.substr(54 + 1200004 + 1200003, 1), std::string(1, '\0'));  // padding
 }
 
 }  // namespace
