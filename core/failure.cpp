@@ -10,11 +10,29 @@ namespace core {
 
 namespace {
 
-std::string Quoted(std::string_view head, std::string_view text, std::string_view tail) {
+// A quote longer than this is cut, so that a line of a hundred megabytes
+// gives a message of a readable size.
+constexpr std::size_t kQuoteBytes = 64;
+
+// The first kQuoteBytes bytes of a longer text, not splitting a character,
+// followed by an ellipsis.
+std::string_view QuotePiece(std::string_view text, bool& cut) {
+    cut = text.size() > kQuoteBytes;
+    if (!cut) return text;
+    std::size_t end = kQuoteBytes;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    return text.substr(0, end);
+}
+
+std::string Quoted(std::string_view head, std::string_view whole, std::string_view tail) {
+    bool cut = false;
+    const std::string_view text = QuotePiece(whole, cut);
+    const std::string_view ellipsis = cut ? "…" : "";
     std::string message;
-    message.reserve(head.size() + text.size() + tail.size());
+    message.reserve(head.size() + text.size() + ellipsis.size() + tail.size());
     message.append(head);
     message.append(text);
+    message.append(ellipsis);
     message.append(tail);
     return message;
 }

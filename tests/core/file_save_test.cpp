@@ -437,6 +437,13 @@ TEST(FailureTest, MessagesAreTheFixedTexts) {
         {ListIndexError(7), "リストのインデックスが範囲を超えています (7)"},
         {NotAWholeNumber(" 1 "), "' 1 ' は整数ではありません"},
         {NotARealNumber("abc"), "'abc' は浮動小数点数ではありません"},
+        // Long texts are quoted by their first 64 bytes, never half a character.
+        {NotAWholeNumber(std::string(64, '7')),
+         std::string("'").append(64, '7') + "' は整数ではありません"},
+        {NotARealNumber(std::string(1 << 20, '1')),
+         std::string("'").append(64, '1') + "…' は浮動小数点数ではありません"},
+        {NotARealNumber(std::string(63, 'a') + "あい"),
+         std::string("'").append(63, 'a') + "…' は浮動小数点数ではありません"},
         {FloatOverflow(), "浮動小数点数のオーバーフロー"},
         {FloatDivideByZero(), "0 による浮動小数点数除算"},
         {InvalidFloatOperation(), "不正な浮動小数点数演算命令"},
