@@ -20,21 +20,56 @@ namespace {
     throw core::FloatDivideByZero();
 }
 
-// Source index per destination index, clamped to the old picture: for an
-// enlargement to twice or more the nearest sample of the last destination
-// columns lies one past the old edge, and those take the old last column
-// instead of a black stripe.
-std::vector<uint32_t> SourceTable(int32_t old_size, int32_t new_size) {
+// The source index of destination index 0, 1, 2, ... in turn, clamped to
+// the old picture: for an enlargement to twice or more the nearest sample of
+// the last destination columns lies one past the old edge, and those take the
+// old last column instead of a black stripe. Stepping keeps the division of
+// SourceIndex exact without a table as large as the new picture.
+class SourceSteps {
+  public:
+    SourceSteps(int64_t old_size, int64_t new_size)
+        : last_(old_size - 1),
+          denominator_(2 * new_size),
+          step_(2 * old_size / denominator_),
+          step_rest_(2 * old_size % denominator_),
+          rest_(new_size) {}
+
+    [[nodiscard]] std::size_t Index() const {
+        return static_cast<std::size_t>(std::min(index_, last_));
+    }
+    void Next() {
+        index_ += step_;
+        rest_ += step_rest_;
+        if (rest_ >= denominator_) {
+            rest_ -= denominator_;
+            ++index_;
+        }
+    }
+
+  private:
+    int64_t last_;
+    int64_t denominator_;
+    int64_t step_;
+    int64_t step_rest_;
+    int64_t index_ = 0;
+    int64_t rest_;  // numerator 2 * old * i + new, modulo the denominator
+};
+
+// Up to this many columns the source columns are looked up in a table; wider
+// rows step through them instead, so memory stays bounded by the picture.
+constexpr int32_t kColumnTableLimit = 1 << 16;
+
+std::vector<uint32_t> ColumnTable(int32_t old_size, int32_t new_size) {
     std::vector<uint32_t> table;
     try {
         table.resize(static_cast<std::size_t>(new_size));
     } catch (const std::bad_alloc&) {
         throw raster::ResourceError();
     }
-    const int64_t last = static_cast<int64_t>(old_size) - 1;
-    for (int32_t i = 0; i < new_size; ++i) {
-        table[static_cast<std::size_t>(i)] =
-            static_cast<uint32_t>(std::min(SourceIndex(old_size, new_size, i), last));
+    SourceSteps steps(old_size, new_size);
+    for (uint32_t& index : table) {
+        index = static_cast<uint32_t>(steps.Index());
+        steps.Next();
     }
     return table;
 }
@@ -48,24 +83,33 @@ void Resample(const raster::TBitmap& source, raster::TBitmap& target) {
     // An old picture without pixels has nothing to sample; the new one stays white.
     if (!source.HasPixels() || w0 <= 0 || h0 <= 0) return;
 
-    const std::vector<uint32_t> columns = SourceTable(w0, w1);
-    const std::vector<uint32_t> rows = SourceTable(h0, h1);
+    const bool table_columns = w1 <= kColumnTableLimit;
+    const std::vector<uint32_t> columns =
+        table_columns ? ColumnTable(w0, w1) : std::vector<uint32_t>{};
     const uint32_t* from = source.Data();
     uint32_t* to = target.MutableData();
     const auto w0_size = static_cast<std::size_t>(w0);
     const auto w1_size = static_cast<std::size_t>(w1);
 
-    for (int32_t y = 0; y < h1; ++y) {
+    SourceSteps rows(h0, h1);
+    std::size_t previous_row = 0;
+    for (int32_t y = 0; y < h1; ++y, rows.Next()) {
         uint32_t* out = to + static_cast<std::size_t>(y) * w1_size;
+        const std::size_t row = rows.Index();
         // Enlarging repeats rows: a row with the same source as the one
         // above is a plain copy of it.
-        if (y > 0 && rows[static_cast<std::size_t>(y)] == rows[static_cast<std::size_t>(y) - 1]) {
+        if (y > 0 && row == previous_row) {
             std::memcpy(out, out - w1_size, w1_size * sizeof(uint32_t));
             continue;
         }
-        const uint32_t* in =
-            from + static_cast<std::size_t>(rows[static_cast<std::size_t>(y)]) * w0_size;
-        for (std::size_t x = 0; x < w1_size; ++x) out[x] = in[columns[x]];
+        previous_row = row;
+        const uint32_t* in = from + row * w0_size;
+        if (table_columns) {
+            for (std::size_t x = 0; x < w1_size; ++x) out[x] = in[columns[x]];
+            continue;
+        }
+        SourceSteps column(w0, w1);
+        for (std::size_t x = 0; x < w1_size; ++x, column.Next()) out[x] = in[column.Index()];
     }
 }
 

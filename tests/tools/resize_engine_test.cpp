@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -104,6 +105,23 @@ INSTANTIATE_TEST_SUITE_P(
                       ColumnCase{3, 5, {0, 1, 1, 2, 2}},
                       // One past the old edge takes the old last column.
                       ColumnCase{2, 4, {0, 1, 1, 1}}, ColumnCase{1, 3, {0, 0, 0}}));
+
+// Rows too wide for a table of source columns take the same samples.
+TEST(ResizePicture, VeryWideRowsTakeTheNearestSampleToo) {
+    TImage image;
+    GivePicture(image, 7, 2);
+    const int32_t width = (1 << 16) + 5;
+    tools::ResizePicture(image, width, 3);
+    const TBitmap& bitmap = image.Picture.Bitmap();
+    for (int32_t y = 0; y < 3; ++y) {
+        const auto row = static_cast<int32_t>(std::min<int64_t>(tools::SourceIndex(2, 3, y), 1));
+        for (int32_t x = 0; x < width; ++x) {
+            const auto column =
+                static_cast<int32_t>(std::min<int64_t>(tools::SourceIndex(7, width, x), 6));
+            ASSERT_EQ(static_cast<uint32_t>(bitmap.Pixel(x, y)), Tag(column, row)) << x << "," << y;
+        }
+    }
+}
 
 TEST(SourceIndex, ExactHalfOfThirteenToFortySixRoundsUp) {
     // 13 * 23 / 46 is exactly 6.5, which double arithmetic tends to miss.
