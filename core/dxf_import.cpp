@@ -7,6 +7,8 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "core/file_read.h"
 #include "core/line_split.h"
 #include "core/number_text.h"
+#include "core/text_pieces.h"
 #include "raster/ink_mask.h"
 #include "raster/resource_error.h"
 #include "raster/tbitmap.h"
@@ -244,8 +247,9 @@ LoadedDrawing LoadAside(const LineList& lines, int32_t start, DxfVariant variant
 }
 
 // ---------------------------------------------------------------------------
-// The one-pass load: the same results as the steps above, from the file's
-// bytes in a single scan without an index of its lines.
+// The fast load: the same results as the steps above, from the file's text
+// read in pieces without an index of its lines, in memory that stays within
+// the text, the picture and a few tens of megabytes.
 
 // Value lines of each entity, relative to its keyword line.
 constexpr int32_t kPointOffsets[] = {6, 8};
@@ -280,26 +284,85 @@ bool IsEntitiesMarker(std::string_view line) {
     return true;
 }
 
-// What the scan collects: the extents, and every entity with the values at
-// its fixed offsets, converted. A value that fails to convert is not an
-// error yet: the drawing pass reaches it only if nothing before it stops the
-// pass, so its message is kept for the first such entity only, and entities
-// after that one are not kept.
+// The lines of a text in memory, or of a file read in pieces, from the start.
+template <class OnLine>
+void EachLine(std::string_view text, OnLine&& on_line) {
+    SplitLines(text.data(), text.size(), [&](std::size_t offset, std::size_t length) {
+        on_line(std::string_view(text.data() + offset, length));
+    });
+}
+
+template <class OnLine>
+void EachLine(TextPieces& file, OnLine&& on_line) {
+    file.Rewind();
+    std::string_view piece;
+    while (file.Next(piece)) EachLine(piece, on_line);
+    file.EndPass();
+}
+
+// The longest line that can be a coordinate code or an entity keyword.
+constexpr std::size_t kLongestWord = 8;
+
+// Hands `pass` every line from the one before the first "ENTITIES" line on,
+// with its index; returns the number of lines of the text.
+template <class Source, class Pass>
+int64_t EntityLines(Source& source, Pass& pass) {
+    int64_t k = 0;
+    bool started = false;
+    // Only a short line can matter as the line before the marker, so a
+    // longer one is not kept (the text it pointed into may be gone).
+    std::string previous;
+    EachLine(source, [&](std::string_view line) {
+        if (!started) {
+            if (!IsEntitiesMarker(line)) {
+                previous.assign(line.size() <= kLongestWord ? line : std::string_view());
+                ++k;
+                return;
+            }
+            if (k == 0) throw ListIndexError(-1);
+            started = true;
+            pass.Line(k - 1, previous);
+        }
+        pass.Line(k, line);
+        ++k;
+    });
+    if (!started) throw ListIndexError(-2);
+    return k;
+}
+
+// The first pass: the largest X and Y of every coordinate code, plus one,
+// how many rows the entity keywords would append and, while they take no
+// more than the budget, every entity with the values at its fixed offsets,
+// converted, so that the drawing pass need not read the text again. A value
+// that fails to convert is not an error yet: the drawing pass reaches it only
+// if nothing before it stops the pass, so its message is kept for the first
+// such entity only, and entities after that one are not kept.
 struct Scan {
     int32_t width = 0;
     int32_t height = 0;
-    std::vector<Keyword> entities;
-    std::vector<int32_t> values;  // the values of every kept entity in order
     std::size_t rows = 0;
+    bool recorded = true;  // false once the entities took more than the budget
+    std::vector<Keyword> entities;
+    std::vector<int32_t> values;              // the values of every kept entity in order
     std::size_t first_incomplete = SIZE_MAX;  // the first entity whose lines run past the end
     std::size_t failed_entity = SIZE_MAX;
     int32_t failed_value = 0;  // which of its values
     std::string failure;
 };
 
-class Scanner {
+class ExtentsPass {
   public:
-    explicit Scanner(Scan& scan) : scan_(scan) {}
+    ExtentsPass(Scan& scan, std::size_t budget, std::size_t text_size)
+        : scan_(scan), budget_(budget) {
+        // An entity takes some 40 bytes of text at the least, a value 8. Room
+        // that is reserved but never filled costs address space only.
+        try {
+            scan_.entities.reserve(std::min(text_size / 40, budget));
+            scan_.values.reserve(std::min(text_size / 8, budget / sizeof(int32_t)));
+        } catch (const std::bad_alloc&) {
+            // Only a hint: the vectors grow as needed.
+        }
+    }
 
     void Line(int64_t k, std::string_view line) {
         int32_t value = 0;
@@ -329,14 +392,22 @@ class Scanner {
         if (pending_code_ != Axis::kNone) return;
         const Keyword keyword = EntityKeyword(line);
         if (keyword == Keyword::kNone) return;
-        if (scan_.failed_entity != SIZE_MAX) return;  // past the entity that fails
+        scan_.rows += keyword == Keyword::kLine ? 2 : 1;
+        if (!scan_.recorded || scan_.failed_entity != SIZE_MAX) return;
         const Offsets offsets = OffsetsOf(keyword);
+        if (scan_.entities.size() + (scan_.values.size() + 4) * sizeof(int32_t) >= budget_) {
+            // Too many to keep: the drawing pass reads the text again instead.
+            scan_.recorded = false;
+            scan_.entities = {};
+            scan_.values = {};
+            active_count_ = 0;
+            return;
+        }
         if (offsets.count > 0) {
             active_[active_count_++] = {k, scan_.entities.size(), scan_.values.size(), offsets, 0};
             scan_.values.resize(scan_.values.size() + static_cast<std::size_t>(offsets.count));
         }
         scan_.entities.push_back(keyword);
-        scan_.rows += keyword == Keyword::kLine ? 2 : 1;
     }
 
     void End(int64_t count) {
@@ -379,6 +450,7 @@ class Scanner {
     }
 
     Scan& scan_;
+    std::size_t budget_;
     Axis pending_code_ = Axis::kNone;
     int32_t max_x_ = 0;
     int32_t max_y_ = 0;
@@ -386,120 +458,208 @@ class Scanner {
     std::size_t active_count_ = 0;
 };
 
-// The scan over the text, from the line before the first "ENTITIES" line.
-Scan ScanText(std::string_view text) {
-    if (text.size() >= kMaxTextBytes) {
-        // The line list could not hold this many lines; it fails before reading any.
-        std::size_t lines = 0;
-        SplitLines(text.data(), text.size(), [&](std::size_t, std::size_t) { ++lines; });
-        if (lines > static_cast<std::size_t>(std::numeric_limits<int32_t>::max())) {
-            throw raster::ResourceError();
-        }
-    }
-    Scan scan;
-    // An entity takes some 40 bytes of text at the least, a value 8. Room
-    // that is reserved but never filled costs address space only.
-    try {
-        scan.entities.reserve(text.size() / 40);
-        scan.values.reserve(text.size() / 8);
-    } catch (const std::bad_alloc&) {
-        // Only a hint: the vectors grow as needed.
-    }
-    Scanner scanner(scan);
-    int64_t k = 0;
-    bool started = false;
-    std::string_view previous;
-    SplitLines(text.data(), text.size(), [&](std::size_t offset, std::size_t length) {
-        const std::string_view line(text.data() + offset, length);
-        if (!started) {
-            if (!IsEntitiesMarker(line)) {
-                previous = line;
-                ++k;
-                return;
-            }
-            if (k == 0) throw ListIndexError(-1);
-            started = true;
-            scanner.Line(k - 1, previous);
-        }
-        scanner.Line(k, line);
-        ++k;
-    });
-    if (!started) throw ListIndexError(-2);
-    scanner.End(k);
-    return scan;
-}
-
 using Segment = raster::InkSegment;
 
-// The drawing pass over the scanned entities: the table rows and the
-// segments the pen draws, in the order of DrawEntities.
-void TraceEntities(const Scan& scan, DxfVariant variant, std::vector<Segment>& segments,
-                   TableAside* table) {
-    const bool seqend_ends_chain = variant == DxfVariant::Editor;
-    const int64_t height = scan.height;
-    std::size_t entity = 0;
-    std::size_t next_value = 0;
-    int32_t taken = 0;  // values read of the current entity
-    auto x_at = [&]() -> int32_t {
-        if (entity == scan.failed_entity && taken == scan.failed_value) throw Failure(scan.failure);
-        ++taken;
-        return scan.values[next_value++];
+// The second pass: every entity with the values at its fixed offsets, in the
+// order of DrawEntities, giving the table rows and the segments the pen
+// draws. The segments go into the mask a batch at a time, so memory stays
+// the same whatever the drawing's size.
+class DrawingPass {
+  public:
+    DrawingPass(int32_t height, DxfVariant variant, raster::InkMask& mask, TableAside* table)
+        : height_(height),
+          seqend_ends_chain_(variant == DxfVariant::Editor),
+          mask_(mask),
+          table_(table) {
+        segments_.reserve(kBatch);
+    }
+
+    void Line(int64_t k, std::string_view line) {
+        for (std::size_t n = 0; n < waiting_; ++n) {
+            Waiting& entity = Slot(n);
+            if (entity.next < entity.offsets.count &&
+                k - entity.line == entity.offsets.at[entity.next]) {
+                Capture(entity, line);
+            }
+        }
+        const Keyword keyword = EntityKeyword(line);
+        if (keyword != Keyword::kNone) {
+            Waiting& entity = Slot(waiting_++);
+            entity.line = k;
+            entity.keyword = keyword;
+            entity.offsets = OffsetsOf(keyword);
+            entity.next = 0;
+            entity.failed = -1;
+        }
+        // Entities are drawn in the order of their keywords, each once all
+        // its values are in.
+        while (waiting_ > 0 && Slot(0).next == Slot(0).offsets.count) {
+            const Waiting& entity = Slot(0);
+            Draw(entity.keyword, entity.values, entity.failed, entity.failure);
+            first_ = (first_ + 1) % kSlots;
+            --waiting_;
+        }
+    }
+
+    // The entities the first pass kept, instead of the text's lines.
+    void Trace(const Scan& scan) {
+        const std::size_t end = std::min(scan.entities.size(), scan.first_incomplete);
+        const int32_t* values = scan.values.data();
+        for (std::size_t entity = 0; entity < end; ++entity) {
+            const Keyword keyword = scan.entities[entity];
+            Draw(keyword, values, entity == scan.failed_entity ? scan.failed_value : -1,
+                 scan.failure);
+            values += OffsetsOf(keyword).count;
+        }
+    }
+
+    DrawingPass(const DrawingPass&) = delete;
+    DrawingPass& operator=(const DrawingPass&) = delete;
+    ~DrawingPass() { WaitForInk(); }
+
+    // An entity whose value lines run past the end ends the drawing pass
+    // there, and the ones after it are not drawn either. The last batch is
+    // drawn on both halves of the mask at once.
+    void End() {
+        WaitForInk();
+        mask_.Lines(segments_);
+        segments_.clear();
+    }
+
+  private:
+    // An entity waiting for some of its value lines. Keywords stand on
+    // distinct lines and wait at most 14 lines, so 15 are ever waiting.
+    struct Waiting {
+        int64_t line;
+        Keyword keyword;
+        Offsets offsets;
+        int32_t next;
+        int32_t values[4];
+        int32_t failed;  // the first value that did not convert, or -1
+        std::string failure;
     };
-    auto y_at = [&] { return CheckedWhole(height - x_at()); };
-    int32_t pen_x = 0;
-    int32_t pen_y = 0;
-    int32_t vertex_count = 0;
-    const std::size_t end = std::min(scan.entities.size(), scan.first_incomplete);
-    for (; entity < end; ++entity) {
-        taken = 0;
-        switch (scan.entities[entity]) {
+    static constexpr std::size_t kSlots = 16;
+    static constexpr std::size_t kBatch = std::size_t{1} << 16;
+
+    Waiting& Slot(std::size_t n) { return slots_[(first_ + n) % kSlots]; }
+
+    static void Capture(Waiting& entity, std::string_view line) {
+        const int32_t at = entity.next++;
+        try {
+            entity.values[at] = NumText(line);
+        } catch (const Failure& failure) {
+            // Values of one entity arrive in order: keep the first failure.
+            if (entity.failed < 0) {
+                entity.failed = at;
+                entity.failure = failure.what();
+            }
+        }
+    }
+
+    // `failed` is the value that did not convert, or -1.
+    void Draw(Keyword keyword, const int32_t* values, int32_t failed, const std::string& failure) {
+        int32_t taken = 0;
+        auto x_at = [&]() -> int32_t {
+            if (taken == failed) throw Failure(failure);
+            return values[taken++];
+        };
+        auto y_at = [&] { return CheckedWhole(int64_t{height_} - x_at()); };
+        switch (keyword) {
             case Keyword::kPoint: {
-                pen_x = x_at();
-                pen_y = y_at();
-                if (table) table->Append(RowKind::Point, pen_x, pen_y);
+                pen_x_ = x_at();
+                pen_y_ = y_at();
+                if (table_) table_->Append(RowKind::Point, pen_x_, pen_y_);
                 break;
             }
             case Keyword::kLine: {
                 const int32_t x1 = x_at();
                 const int32_t y1 = y_at();
-                if (table) table->Append(RowKind::LineStart, x1, y1);
-                pen_x = x_at();
-                pen_y = y_at();
-                segments.push_back({x1, y1, pen_x, pen_y});
-                if (table) table->Append(RowKind::LineEnd, pen_x, pen_y);
+                if (table_) table_->Append(RowKind::LineStart, x1, y1);
+                pen_x_ = x_at();
+                pen_y_ = y_at();
+                Add({x1, y1, pen_x_, pen_y_});
+                if (table_) table_->Append(RowKind::LineEnd, pen_x_, pen_y_);
                 break;
             }
             case Keyword::kPolyline:
-                vertex_count = 0;
-                if (table) table->AppendWithoutPosition(RowKind::PolylineStart);
+                vertex_count_ = 0;
+                if (table_) table_->AppendWithoutPosition(RowKind::PolylineStart);
                 break;
             case Keyword::kSeqend:
-                if (seqend_ends_chain) vertex_count = 0;
-                if (table) table->AppendWithoutPosition(RowKind::PolylineEnd);
+                if (seqend_ends_chain_) vertex_count_ = 0;
+                if (table_) table_->AppendWithoutPosition(RowKind::PolylineEnd);
                 break;
             case Keyword::kVertex: {
                 const int32_t x = x_at();
                 const int32_t y = y_at();
-                if (vertex_count == 0) {
-                    if (table) table->Append(RowKind::VertexFirst, x, y);
+                if (vertex_count_ == 0) {
+                    if (table_) table_->Append(RowKind::VertexFirst, x, y);
                 } else {
-                    segments.push_back({pen_x, pen_y, x, y});
-                    if (table) table->Append(RowKind::VertexNext, x, y);
+                    Add({pen_x_, pen_y_, x, y});
+                    if (table_) table_->Append(RowKind::VertexNext, x, y);
                 }
-                pen_x = x;
-                pen_y = y;
-                ++vertex_count;
+                pen_x_ = x;
+                pen_y_ = y;
+                ++vertex_count_;
                 break;
             }
             case Keyword::kNone:
                 break;
         }
     }
-}
 
-LoadedDrawing DrawTextAside(std::string_view text, DxfVariant variant, TextBytes* owner) {
-    Scan scan = ScanText(text);
-    if (owner != nullptr) owner->Release();
+    void Add(const Segment& segment) {
+        segments_.push_back(segment);
+        if (segments_.size() == kBatch) InkBatch();
+    }
+    // A full batch is drawn into the mask on a helper thread while this one
+    // reads the next.
+    void InkBatch() {
+        WaitForInk();
+        inking_.swap(segments_);
+        segments_.clear();
+        segments_.reserve(kBatch);
+        auto ink = [this] {
+            for (const Segment& s : inking_) mask_.Line(s.x0, s.y0, s.x1, s.y1);
+        };
+        try {
+            inker_ = std::thread(ink);
+        } catch (const std::system_error&) {
+            ink();  // no thread to be had: draw it here
+        }
+    }
+    void WaitForInk() {
+        if (inker_.joinable()) inker_.join();
+    }
+
+    int32_t height_;
+    bool seqend_ends_chain_;
+    raster::InkMask& mask_;
+    TableAside* table_;
+    std::vector<Segment> segments_;
+    std::vector<Segment> inking_;
+    std::thread inker_;
+    Waiting slots_[kSlots] = {};
+    std::size_t first_ = 0;
+    std::size_t waiting_ = 0;
+    int32_t pen_x_ = 0;
+    int32_t pen_y_ = 0;
+    int32_t vertex_count_ = 0;
+};
+
+// The entities' values are kept between the passes up to this many bytes;
+// beyond, the drawing pass reads the text again.
+constexpr std::size_t kKeptBytes = std::size_t{32} << 20;
+
+// Both passes, then the mask painted in black.
+template <class Source>
+LoadedDrawing DrawPassesAside(Source& source, DxfVariant variant, std::size_t text_size,
+                              std::size_t kept_bytes) {
+    Scan scan;
+    {
+        ExtentsPass extents(scan, kept_bytes, text_size);
+        extents.End(EntityLines(source, extents));
+    }
     LoadedDrawing drawing;
     drawing.width = scan.width;
     drawing.height = scan.height;
@@ -508,27 +668,64 @@ LoadedDrawing DrawTextAside(std::string_view text, DxfVariant variant, TextBytes
     const bool keeps_table = variant == DxfVariant::Editor;
     TableAside table;
     if (keeps_table) table.Reserve(scan.rows);
-    std::vector<Segment> segments;
-    segments.reserve(scan.values.size() / 2);
-    TraceEntities(scan, variant, segments, keeps_table ? &table : nullptr);
-    scan = Scan{};
-
     raster::InkMask mask(drawing.width, drawing.height);
-    mask.Lines(segments);
-    segments = std::vector<Segment>{};
+    {
+        DrawingPass pass(drawing.height, variant, mask, keeps_table ? &table : nullptr);
+        if (scan.recorded) {
+            pass.Trace(scan);
+        } else {
+            EntityLines(source, pass);
+        }
+        scan = Scan{};
+        pass.End();
+    }
     drawing.bitmap->PaintInk(mask, raster::clBlack);
     if (keeps_table) drawing.table = table.Build();
     return drawing;
 }
 
+// A text of 4 GiB may have more lines than a line list can index; it fails
+// before anything else is looked at, as the line list's own load does.
+template <class Source>
+void RefuseTooManyLines(Source& source) {
+    int64_t lines = 0;
+    EachLine(source, [&](std::string_view) { ++lines; });
+    if (lines > std::numeric_limits<int32_t>::max()) throw raster::ResourceError();
+}
+
 // Memory that cannot be had ends the load with the out-of-resources message,
 // as pixels that cannot be made do.
-LoadedDrawing LoadTextAside(std::string_view text, DxfVariant variant, TextBytes* owner) {
+template <class Load>
+LoadedDrawing WithResourceMessage(Load&& load) {
     try {
-        return DrawTextAside(text, variant, owner);
+        return load();
     } catch (const std::bad_alloc&) {
         throw raster::ResourceError();
     }
+}
+
+LoadedDrawing LoadTextAside(std::string_view text, DxfVariant variant, std::size_t kept_bytes) {
+    return WithResourceMessage([&] {
+        if (text.size() >= kMaxTextBytes) RefuseTooManyLines(text);
+        return DrawPassesAside(text, variant, text.size(), kept_bytes);
+    });
+}
+
+// A regular file is read in pieces, twice when the drawing pass needs its
+// lines again; anything that cannot be read again is read whole first.
+LoadedDrawing LoadFileAside(const std::string& path, DxfVariant variant) {
+    return WithResourceMessage([&] {
+        TextPieces file(path);
+        if (!file.Rereadable()) {
+            std::string text;
+            std::string_view piece;
+            while (file.Next(piece)) text.append(piece);
+            return LoadTextAside(text, variant, kKeptBytes);
+        }
+        if (file.FileSize() >= kMaxTextBytes) RefuseTooManyLines(file);
+        return DrawPassesAside(file, variant, static_cast<std::size_t>(file.FileSize()),
+                               kKeptBytes);
+    });
 }
 
 void Install(DrawingDocument& document, LoadedDrawing& drawing) {
@@ -546,15 +743,18 @@ void Install(DrawingDocument& document, LoadedDrawing& drawing) {
 }  // namespace
 
 void LoadDxf(DrawingDocument& document, const std::string& path) {
-    TextBytes text = ReadText(path);
-    LoadedDrawing drawing = LoadTextAside(text.View(), document.Variant(), &text);
+    LoadedDrawing drawing = LoadFileAside(path, document.Variant());
     Install(document, drawing);
 }
 
 void LoadDxfBytes(DrawingDocument& document, const std::string& bytes) {
+    LoadDxfBytes(document, bytes, kKeptBytes);
+}
+
+void LoadDxfBytes(DrawingDocument& document, const std::string& bytes, std::size_t kept_bytes) {
     const std::size_t nul = bytes.find('\0');
     LoadedDrawing drawing =
-        LoadTextAside(std::string_view(bytes).substr(0, nul), document.Variant(), nullptr);
+        LoadTextAside(std::string_view(bytes).substr(0, nul), document.Variant(), kept_bytes);
     Install(document, drawing);
 }
 
