@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <new>
+#include <utility>
 
 namespace raster {
 
@@ -35,6 +36,16 @@ struct PixelAllocator {
         } else {
             ::munmap(p, bytes);
         }
+    }
+    // An element made without a value is left as the memory has it: a store
+    // made of a size only is filled once, by its owner, not twice.
+    template <class U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
     }
     template <class U>
     bool operator==(const PixelAllocator<U>&) const {

@@ -4,12 +4,36 @@
 #include <cassert>
 #include <cstring>
 #include <new>
+#include <system_error>
+#include <thread>
 
 #include "raster/ink_mask.h"
 #include "raster/line_rule.h"
 #include "raster/resource_error.h"
 
 namespace raster {
+
+namespace {
+
+// Pictures from this many pixels on are filled and painted on two threads:
+// on a large picture that is a good part of a load.
+constexpr long long kPixelsWorthAThread = 4LL << 20;
+
+// Runs part(0, middle) on a helper thread and part(middle, end) here.
+template <class Part>
+void InTwoHalves(int64_t end, Part&& part) {
+    const int64_t middle = end / 2;
+    std::thread helper;
+    try {
+        helper = std::thread([&] { part(0, middle); });
+    } catch (const std::system_error&) {
+        part(0, middle);  // no thread to be had: do it here
+    }
+    part(middle, end);
+    if (helper.joinable()) helper.join();
+}
+
+}  // namespace
 
 std::unique_ptr<TBitmap> TBitmap::SharingPixelsOf(const TBitmap& other) {
     auto copy = std::make_unique<TBitmap>();
@@ -38,9 +62,17 @@ void TBitmap::Resize(int32_t width, int32_t height) {
         if (count > kMaxPixels) throw ResourceError();
         const uint32_t fill = canvas_ ? PixelOf(canvas_->Brush.Color) : 0xFFFFFFu;
         try {
-            fresh = std::make_shared<Store>(static_cast<std::size_t>(count), fill);
+            // Made without values, so that its pages are first touched by the fill.
+            fresh = std::make_shared<Store>(static_cast<std::size_t>(count));
         } catch (const std::bad_alloc&) {
             throw ResourceError();
+        }
+        uint32_t* data = fresh->data();
+        if (count < kPixelsWorthAThread) {
+            std::fill_n(data, count, fill);
+        } else {
+            InTwoHalves(count,
+                        [&](int64_t from, int64_t to) { std::fill(data + from, data + to, fill); });
         }
         if (pixels_) {
             const int32_t rows = std::min(height, height_);
@@ -95,30 +127,62 @@ void TBitmap::PaintInk(const InkMask& mask, TColor colour) {
     const int32_t rows = std::min(height_, inked.bottom);
     const int32_t columns = std::min(width_, inked.right);
     const auto first_word = static_cast<std::size_t>(inked.left) / 64;
-    uint32_t* pixels = nullptr;
-    int32_t left = columns;
-    int32_t right = 0;
-    int32_t top = rows;
-    int32_t bottom = 0;
-    for (int32_t y = inked.top; y < rows; ++y) {
-        const uint64_t* words = mask.Row(y);
-        for (std::size_t w = first_word; w * 64 < static_cast<std::size_t>(columns); ++w) {
-            uint64_t bits = words[w];
-            if (bits == 0) continue;
-            if (pixels == nullptr) pixels = MutablePixels().data();
-            uint32_t* row = pixels + Offset(0, y);
-            const auto base = static_cast<int32_t>(w * 64);
-            left = std::min(left, base + __builtin_ctzll(bits));
-            right = std::max(right, std::min(columns, base + 64 - __builtin_clzll(bits)));
-            top = std::min(top, y);
-            bottom = y + 1;
-            for (; bits != 0; bits &= bits - 1) {
-                const int32_t x = base + __builtin_ctzll(bits);
-                if (x < columns) row[x] = resolved;
+    struct Painted {
+        uint32_t* pixels = nullptr;
+        int32_t left, right, top, bottom;
+    };
+    // Paints rows [from, to); the pixels are made this bitmap's own at the
+    // first inked word, unless `pixels` already is.
+    auto paint = [&](int32_t from, int32_t to, uint32_t* pixels) {
+        Painted done{pixels, columns, 0, rows, 0};
+        bool any = false;
+        for (int32_t y = from; y < to; ++y) {
+            const uint64_t* words = mask.Row(y);
+            for (std::size_t w = first_word; w * 64 < static_cast<std::size_t>(columns); ++w) {
+                uint64_t bits = words[w];
+                if (bits == 0) continue;
+                if (done.pixels == nullptr) done.pixels = MutablePixels().data();
+                any = true;
+                uint32_t* row = done.pixels + Offset(0, y);
+                const auto base = static_cast<int32_t>(w * 64);
+                done.left = std::min(done.left, base + __builtin_ctzll(bits));
+                done.right =
+                    std::max(done.right, std::min(columns, base + 64 - __builtin_clzll(bits)));
+                done.top = std::min(done.top, y);
+                done.bottom = y + 1;
+                for (; bits != 0; bits &= bits - 1) {
+                    const int32_t x = base + __builtin_ctzll(bits);
+                    if (x < columns) row[x] = resolved;
+                }
             }
         }
+        if (!any) done.pixels = nullptr;
+        return done;
+    };
+    const int32_t band = rows - inked.top;
+    if (band <= 1 || pixels_.use_count() > 1 ||
+        static_cast<long long>(band) * std::max(columns, 0) < kPixelsWorthAThread) {
+        const Painted done = paint(inked.top, rows, nullptr);
+        if (done.pixels != nullptr) MarkDirty(done.left, done.top, done.right, done.bottom);
+        return;
     }
-    if (pixels != nullptr) MarkDirty(left, top, right, bottom);
+    // Pixels of their own already: both halves write them directly.
+    Painted halves[2];
+    InTwoHalves(band, [&](int64_t from, int64_t to) {
+        halves[from == 0 ? 0 : 1] = paint(inked.top + static_cast<int32_t>(from),
+                                          inked.top + static_cast<int32_t>(to), pixels_->data());
+    });
+    bool any = false;
+    Painted all{nullptr, columns, 0, rows, 0};
+    for (const Painted& half : halves) {
+        if (half.pixels == nullptr) continue;
+        any = true;
+        all.left = std::min(all.left, half.left);
+        all.right = std::max(all.right, half.right);
+        all.top = std::min(all.top, half.top);
+        all.bottom = std::max(all.bottom, half.bottom);
+    }
+    if (any) MarkDirty(all.left, all.top, all.right, all.bottom);
 }
 
 // The line rule of line_rule.h, clipped to the picture.

@@ -4,6 +4,7 @@
 #include <ostream>
 #include <vector>
 
+#include "raster/ink_mask.h"
 #include "raster/resource_error.h"
 #include "raster/tbitmap.h"
 
@@ -467,6 +468,49 @@ TEST(BitmapTest, MutableDataMarksEverythingDirty) {
     EXPECT_EQ(taken.bottom, 4);
     TBitmap empty;
     EXPECT_EQ(empty.MutableData(), nullptr);
+}
+
+}  // namespace
+}  // namespace raster
+
+namespace raster {
+namespace {
+
+// Painting ink gives every inked pixel the colour and no other, reports the
+// inked area as changed and leaves a sharing bitmap alone; large pictures,
+// painted in two halves at once, alike.
+TEST(BitmapTest, PaintInkColoursExactlyTheInkedPixels) {
+    const struct {
+        const char* name;
+        int32_t width, height;
+        bool shared;
+    } cases[] = {
+        {"small", 97, 61, true}, {"large", 2100, 2050, false}, {"large shared", 2100, 2050, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TBitmap bitmap;
+        bitmap.SetWidth(c.width);
+        bitmap.SetHeight(c.height);
+        const auto original = c.shared ? TBitmap::SharingPixelsOf(bitmap) : nullptr;
+        InkMask mask(c.width, c.height);
+        mask.Line(3, 2, c.width - 5, c.height / 2);
+        mask.Line(c.width / 3, c.height - 3, c.width / 3 + 1, 7);
+        (void)bitmap.TakeDirty();
+        bitmap.PaintInk(mask, clRed);
+        const DirtyRect dirty = bitmap.TakeDirty();
+        EXPECT_EQ(dirty.left, 3);
+        EXPECT_EQ(dirty.top, 2);
+        EXPECT_EQ(dirty.right, c.width - 5);
+        EXPECT_EQ(dirty.bottom, c.height - 2);
+        for (int32_t y = 0; y < c.height; ++y) {
+            for (int32_t x = 0; x < c.width; ++x) {
+                ASSERT_EQ(bitmap.Pixel(x, y), mask.Inked(x, y) ? clRed : clWhite) << x << "," << y;
+            }
+        }
+        if (original) {
+            EXPECT_EQ(original->Pixel(3, 2), clWhite);
+        }
+    }
 }
 
 }  // namespace
