@@ -294,10 +294,12 @@ void EachLine(std::string_view text, OnLine&& on_line) {
 
 template <class OnLine>
 void EachLine(TextPieces& file, OnLine&& on_line) {
-    file.Rewind();
-    std::string_view piece;
-    while (file.Next(piece)) EachLine(piece, on_line);
-    file.EndPass();
+    PieceLines pieces(file);
+    while (const PieceLines::Piece* piece = pieces.Next()) {
+        const char* text = piece->text.data();
+        for (const auto& [offset, length] : piece->lines)
+            on_line(std::string_view(text + offset, length));
+    }
 }
 
 // The longest line that can be a coordinate code or an entity keyword.

@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <system_error>
 
 #include "core/failure.h"
 #include "core/file_read.h"
+#include "core/line_split.h"
 #include "raster/resource_error.h"
 
 namespace core {
@@ -117,6 +119,83 @@ bool TextPieces::Next(std::string_view& piece) {
         handed_ = end;
         return true;
     }
+}
+
+PieceLines::PieceLines(TextPieces& file) : file_(file) {
+    try {
+        reader_ = std::thread([this] { Read(); });
+    } catch (const std::system_error&) {
+        // No thread to be had: each piece is read when it is asked for.
+        file_.Rewind();
+    }
+}
+
+PieceLines::~PieceLines() {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    if (reader_.joinable()) reader_.join();
+}
+
+bool PieceLines::Fill(Piece& piece) {
+    std::string_view text;
+    if (!file_.Next(text)) {
+        file_.EndPass();
+        return false;
+    }
+    piece.text.assign(text);
+    piece.lines.clear();
+    SplitLines(piece.text.data(), piece.text.size(), [&](std::size_t offset, std::size_t length) {
+        piece.lines.emplace_back(static_cast<uint32_t>(offset), static_cast<uint32_t>(length));
+    });
+    return true;
+}
+
+void PieceLines::Read() {
+    try {
+        file_.Rewind();
+        for (std::size_t n = 0;; ++n) {
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                // Of the two pieces, one may be in use and one waiting.
+                changed_.wait(lock,
+                              [&] { return stopping_ || n - taken_ < 2 - (handing_ ? 1 : 0); });
+                if (stopping_) return;
+            }
+            const bool more = Fill(pieces_[n % 2]);
+            const std::lock_guard<std::mutex> lock(mutex_);
+            if (more) {
+                ++ready_;
+            } else {
+                ended_ = true;
+            }
+            changed_.notify_all();
+            if (!more) return;
+        }
+    } catch (...) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        failure_ = std::current_exception();
+        changed_.notify_all();
+    }
+}
+
+const PieceLines::Piece* PieceLines::Next() {
+    if (!reader_.joinable()) return Fill(pieces_[0]) ? &pieces_[0] : nullptr;
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (handing_) {
+        handing_ = false;
+        changed_.notify_all();
+    }
+    changed_.wait(lock, [&] { return ready_ > 0 || ended_ || failure_; });
+    if (ready_ > 0) {
+        --ready_;
+        handing_ = true;
+        return &pieces_[taken_++ % 2];
+    }
+    if (failure_) std::rethrow_exception(failure_);
+    return nullptr;
 }
 
 }  // namespace core

@@ -3,11 +3,17 @@
 // drawing can be scanned twice without its text ever being held whole. The
 // lines SplitLines finds in the pieces, one after another, are the lines of
 // the whole text, which ends at its first NUL as ReadText's does.
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <utility>
+#include <vector>
 
 namespace core {
 
@@ -57,6 +63,45 @@ class TextPieces {
     bool skip_lf_ = false;  // the last piece ended with a CR: an LF next belongs to it
     uint64_t length_ = 0;   // bytes of text read in this pass
     uint64_t first_length_ = UINT64_MAX;
+};
+
+// One pass over a TextPieces' text whose pieces are read and split into lines
+// on a helper thread, a piece ahead of the one in use, so that reading and
+// splitting cost the user of the lines no time of its own.
+class PieceLines {
+  public:
+    struct Piece {
+        std::string text;
+        std::vector<std::pair<uint32_t, uint32_t>> lines;  // offset and length
+    };
+
+    // Rewinds `file` and starts reading it.
+    explicit PieceLines(TextPieces& file);
+    // Stops the helper, also in the middle of the pass.
+    ~PieceLines();
+    PieceLines(const PieceLines&) = delete;
+    PieceLines& operator=(const PieceLines&) = delete;
+
+    // The next piece, valid until the next call; null once the pass has
+    // ended (TextPieces::EndPass included). Throws what reading threw.
+    const Piece* Next();
+
+  private:
+    // Reads the next piece into `piece`; false once the pass has ended.
+    bool Fill(Piece& piece);
+    void Read();
+
+    TextPieces& file_;
+    Piece pieces_[2];
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::size_t ready_ = 0;  // pieces read and not yet handed out
+    std::size_t taken_ = 0;  // pieces handed out
+    bool handing_ = false;   // one piece is in use by the caller
+    bool ended_ = false;
+    bool stopping_ = false;
+    std::exception_ptr failure_;
+    std::thread reader_;
 };
 
 }  // namespace core

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <random>
 #include <string>
@@ -31,7 +32,7 @@ struct Outcome {
     bool operator==(const Outcome&) const = default;
 };
 
-enum class Way { Plain, Fast, KeptPart, TextTwice };
+enum class Way { Plain, Fast, KeptPart, TextTwice, File };
 
 Outcome Load(DxfVariant variant, const std::string& bytes, Way way) {
     DrawingDocument document(variant);
@@ -43,6 +44,11 @@ Outcome Load(DxfVariant variant, const std::string& bytes, Way way) {
             core::LoadDxfBytes(document, bytes, 40);  // gives up after a few entities
         } else if (way == Way::TextTwice) {
             core::LoadDxfBytes(document, bytes, 0);
+        } else if (way == Way::File) {
+            const std::string path =
+                (std::filesystem::path(testing::TempDir()) / "dxf_fast_load_test.dxf").string();
+            std::ofstream(path, std::ios::binary) << bytes;
+            core::LoadDxf(document, path);
         } else {
             core::LineList lines;
             lines.LoadFromBytes(bytes);
@@ -65,8 +71,9 @@ void ExpectSameLoads(const std::string& bytes, const char* name) {
     SCOPED_TRACE(name);
     for (const DxfVariant variant : {DxfVariant::Editor, DxfVariant::Viewer}) {
         const Outcome plain = Load(variant, bytes, Way::Plain);
-        // Keeping the entities between the passes or reading the text again.
-        for (const Way way : {Way::Fast, Way::KeptPart, Way::TextTwice}) {
+        // Keeping the entities between the passes or reading the text again,
+        // and from a file read in pieces.
+        for (const Way way : {Way::Fast, Way::KeptPart, Way::TextTwice, Way::File}) {
             const Outcome fast = Load(variant, bytes, way);
             EXPECT_EQ(fast.failure.value_or("none"), plain.failure.value_or("none"));
             EXPECT_TRUE(fast == plain);
