@@ -28,7 +28,7 @@ enum class Keyword : uint8_t { kNone, kPoint, kLine, kPolyline, kSeqend, kVertex
 
 // Exact, case-sensitive match. The length switch keeps the cost of the
 // millions of value and code lines down to one comparison each.
-Keyword EntityKeyword(std::string_view line) {
+[[gnu::always_inline]] inline Keyword EntityKeyword(std::string_view line) {
     switch (line.size()) {
         case 4:
             return line == "LINE" ? Keyword::kLine : Keyword::kNone;
@@ -377,16 +377,21 @@ class ExtentsPass {
         }
         pending_code_ = CoordinateCode(line);
 
-        for (std::size_t n = 0; n < active_count_;) {
-            Active& entity = active_[n];
-            if (k - entity.line != entity.offsets.at[entity.next]) {
-                ++n;
-                continue;
-            }
-            Capture(entity, converted, value, line);
-            if (++entity.next == entity.offsets.count) {
-                active_[n] = active_[--active_count_];
-            } else {
+        // Most lines are no entity's value: only the line that the nearest
+        // waiting value stands on needs a look at the waiting entities.
+        if (k == next_capture_) {
+            next_capture_ = INT64_MAX;
+            for (std::size_t n = 0; n < active_count_;) {
+                Active& entity = active_[n];
+                if (k - entity.line == entity.offsets.at[entity.next]) {
+                    Capture(entity, converted, value, line);
+                    if (++entity.next == entity.offsets.count) {
+                        active_[n] = active_[--active_count_];
+                        continue;
+                    }
+                }
+                next_capture_ =
+                    std::min(next_capture_, entity.line + entity.offsets.at[entity.next]);
                 ++n;
             }
         }
@@ -403,10 +408,12 @@ class ExtentsPass {
             scan_.entities = {};
             scan_.values = {};
             active_count_ = 0;
+            next_capture_ = INT64_MAX;
             return;
         }
         if (offsets.count > 0) {
             active_[active_count_++] = {k, scan_.entities.size(), scan_.values.size(), offsets, 0};
+            next_capture_ = std::min(next_capture_, k + offsets.at[0]);
             scan_.values.resize(scan_.values.size() + static_cast<std::size_t>(offsets.count));
         }
         scan_.entities.push_back(keyword);
@@ -458,6 +465,7 @@ class ExtentsPass {
     int32_t max_y_ = 0;
     Active active_[16] = {};
     std::size_t active_count_ = 0;
+    int64_t next_capture_ = INT64_MAX;  // the line of the nearest waiting value
 };
 
 using Segment = raster::InkSegment;
