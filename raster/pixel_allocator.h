@@ -1,7 +1,9 @@
 #pragma once
-// Memory for large pixel stores: mapped directly and, where the system
-// allows, in large pages, so a picture of hundreds of megabytes costs a few
-// hundred page faults instead of tens of thousands.
+// Memory for large pixel stores: mapped directly, so that it goes back to
+// the system as soon as a picture is released. Large pages are not asked
+// for: in a program that has run a while the kernel spent up to ten times
+// as long assembling them at the first touch (0.35 to 0.45 s instead of
+// 0.04 s for a picture of 8001 by 6001 in the viewer).
 #include <sys/mman.h>
 
 #include <cstddef>
@@ -26,7 +28,6 @@ struct PixelAllocator {
         void* room =
             ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (room == MAP_FAILED) throw std::bad_alloc();
-        ::madvise(room, bytes, MADV_HUGEPAGE);
         return static_cast<T*>(room);
     }
     void deallocate(T* p, std::size_t count) {
