@@ -145,8 +145,16 @@ bool PieceLines::Fill(Piece& piece) {
         file_.EndPass();
         return false;
     }
-    piece.text.assign(text);
+    piece.lent = text.size() > 4 * TextPieces::kReadBytes;
+    if (piece.lent) {
+        piece.copy = std::string();
+        piece.text = text;
+    } else {
+        piece.copy.assign(text);
+        piece.text = piece.copy;
+    }
     piece.lines.clear();
+    // Either way the piece is followed by a readable byte that is no LF.
     SplitLines(piece.text.data(), piece.text.size(), [&](std::size_t offset, std::size_t length) {
         piece.lines.emplace_back(static_cast<uint32_t>(offset), static_cast<uint32_t>(length));
     });
@@ -164,8 +172,9 @@ void PieceLines::Read() {
                               [&] { return stopping_ || n - taken_ < 2 - (handing_ ? 1 : 0); });
                 if (stopping_) return;
             }
-            const bool more = Fill(pieces_[n % 2]);
-            const std::lock_guard<std::mutex> lock(mutex_);
+            Piece& piece = pieces_[n % 2];
+            const bool more = Fill(piece);
+            std::unique_lock<std::mutex> lock(mutex_);
             if (more) {
                 ++ready_;
             } else {
@@ -173,6 +182,11 @@ void PieceLines::Read() {
             }
             changed_.notify_all();
             if (!more) return;
+            // A lent piece lives in the TextPieces' buffer until given back.
+            if (piece.lent) {
+                changed_.wait(lock, [&] { return stopping_ || given_back_ > n; });
+                if (stopping_) return;
+            }
         }
     } catch (...) {
         const std::lock_guard<std::mutex> lock(mutex_);
@@ -186,6 +200,7 @@ const PieceLines::Piece* PieceLines::Next() {
     std::unique_lock<std::mutex> lock(mutex_);
     if (handing_) {
         handing_ = false;
+        ++given_back_;
         changed_.notify_all();
     }
     changed_.wait(lock, [&] { return ready_ > 0 || ended_ || failure_; });

@@ -71,8 +71,13 @@ class TextPieces {
 class PieceLines {
   public:
     struct Piece {
-        std::string text;
+        std::string_view text;
         std::vector<std::pair<uint32_t, uint32_t>> lines;  // offset and length
+        // A piece of ordinary size is copied here; a longer one (a line of
+        // many megabytes) is lent by the TextPieces instead, and the reading
+        // waits until it is given back, so that it is never held twice.
+        std::string copy;
+        bool lent = false;
     };
 
     // Rewinds `file` and starts reading it.
@@ -95,9 +100,10 @@ class PieceLines {
     Piece pieces_[2];
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::size_t ready_ = 0;  // pieces read and not yet handed out
-    std::size_t taken_ = 0;  // pieces handed out
-    bool handing_ = false;   // one piece is in use by the caller
+    std::size_t ready_ = 0;       // pieces read and not yet handed out
+    std::size_t taken_ = 0;       // pieces handed out
+    bool handing_ = false;        // one piece is in use by the caller
+    std::size_t given_back_ = 0;  // pieces the caller is done with
     bool ended_ = false;
     bool stopping_ = false;
     std::exception_ptr failure_;

@@ -108,6 +108,8 @@ TEST(DxfFastLoad, AgreesWithPlainLoadOnOddFiles) {
                                                "2000000000\n\n-1000000000\n")},
         {"picture too large", Entities(" 10\n70000\n 20\n70000\n")},
         {"text ends at NUL", Entities(line + std::string(1, '\0') + "ENTITIES\n 10\nx\n")},
+        {"a line of megabytes", Entities(line + "POINT\n8\n" + std::string(3 << 20, 'x') +
+                                         "\n62\n7\n 10\n4\n 20\n4\n" + line)},
     };
     for (const auto& c : cases) ExpectSameLoads(c.bytes, c.name);
 }
