@@ -33,9 +33,12 @@ class BatchReport {
     BatchReport(std::ostream& err, std::size_t total, bool show_progress)
         : err_(err), total_(total), show_progress_(show_progress) {}
 
-    void Finished(const std::string& input, const std::string& failure) {
+    void Finished(const std::string& input, const std::vector<std::string>& notes,
+                  const std::string& failure) {
         const std::lock_guard lock(mutex_);
         ++done_;
+        if (show_progress_ && !notes.empty()) err_ << "\r\033[K";
+        for (const std::string& note : notes) err_ << input << ": " << note << '\n';
         if (!failure.empty()) {
             ++failed_;
             if (show_progress_) err_ << "\r\033[K";  // the message replaces the progress line
@@ -81,13 +84,14 @@ int RunBatch(const ParsedArguments& parsed, std::ostream& err, bool show_progres
     std::atomic<std::size_t> next{0};
     const auto work = [&] {
         for (std::size_t index; (index = next++) < inputs.size();) {
+            std::vector<std::string> notes;
             std::string failure;
             try {
-                Convert(BatchItem(parsed.request, parsed.out_dir, inputs[index]), nullptr);
+                Convert(BatchItem(parsed.request, parsed.out_dir, inputs[index]), nullptr, &notes);
             } catch (...) {
                 failure = FailureText(std::current_exception());
             }
-            report.Finished(inputs[index], failure);
+            report.Finished(inputs[index], notes, failure);
         }
     };
 

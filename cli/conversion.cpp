@@ -10,7 +10,9 @@
 #include "core/drawing_document.h"
 #include "core/dxf_import.h"
 #include "core/file_save.h"
+#include "core/fixed_layout_check.h"
 #include "core/line_list.h"
+#include "dxf/any_dxf.h"
 #include "raster/resource_error.h"
 #include "tools/resize_engine.h"
 #include "tools/trace_engine_run.h"
@@ -79,12 +81,40 @@ class ConverterControls final : public tools::TraceControls {
     bool shown_ = false;
 };
 
+// Reads the input with the reader the request names.
+void Load(const ConvertRequest& request, core::DrawingDocument& document,
+          std::vector<std::string>* notes) {
+    if (request.reader == ConvertRequest::Reader::Fixed) {
+        if (notes != nullptr && core::IsOtherLayoutFile(request.input)) {
+            notes->push_back(
+                "warning: not in the fixed entity layout (written by another CAD program?): "
+                "try --read any");
+        }
+        core::LoadDxf(document, request.input);
+        return;
+    }
+    const dxf::ImportReport report = dxf::LoadAnyDxf(document, request.input, request.scale);
+    if (notes == nullptr) return;
+    if (std::string line = dxf::NotDrawnLine(report); !line.empty()) {
+        notes->push_back(std::move(line));
+    }
+    if (request.scale.mode != dxf::ScaleRequest::Mode::Fixed) {
+        char line[64];
+        std::snprintf(line, sizeof line, "scale: %.6g pixels per drawing unit", report.scale);
+        notes->push_back(line);
+    }
+}
+
 }  // namespace
 
-void Convert(const ConvertRequest& request, std::ostream* progress) {
+void Convert(const ConvertRequest& request, std::ostream* progress,
+             std::vector<std::string>* notes) {
     core::RefuseSavingOverInput(request.input, request.output);
-    core::DrawingDocument document(core::DxfVariant::Viewer);
-    core::LoadDxf(document, request.input);
+    // Only the editor's variant keeps the rows that a .dxf output is made of.
+    const bool keeps_rows = OutputFormatOf(request.output) == OutputFormat::Dxf;
+    core::DrawingDocument document(keeps_rows ? core::DxfVariant::Editor
+                                              : core::DxfVariant::Viewer);
+    Load(request, document, notes);
     raster::TImage& image = document.Image1;
 
     core::LineList keys;

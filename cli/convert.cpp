@@ -1,7 +1,9 @@
 #include "cli/convert.h"
 
 #include <ostream>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/batch.h"
 #include "cli/conversion.h"
@@ -25,12 +27,20 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
         case ParsedArguments::Action::Convert:
             break;
     }
+    std::vector<std::string> notes;
+    const auto print_notes = [&] {
+        for (const std::string& note : notes) {
+            err << kProgram << ": " << parsed.request.input << ": " << note << '\n';
+        }
+    };
     try {
-        Convert(parsed.request, show_progress ? &err : nullptr);
+        Convert(parsed.request, show_progress ? &err : nullptr, &notes);
     } catch (...) {
+        print_notes();
         err << FailureText(std::current_exception()) << '\n';
         return kExitFailure;
     }
+    print_notes();
     return kExitOk;
 }
 

@@ -2,6 +2,8 @@
 
 #include <getopt.h>
 
+#include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <limits>
 #include <map>
@@ -9,6 +11,7 @@
 #include <string_view>
 
 #include "cli/batch.h"
+#include "cli/output.h"
 
 namespace cli {
 namespace {
@@ -46,6 +49,18 @@ std::optional<tools::BaseColour> ParseBase(std::string_view text) {
     return std::nullopt;
 }
 
+// A plain positive decimal, such as 0.25 or 4.
+std::optional<double> ParseScale(std::string_view text) {
+    double value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value, std::chars_format::fixed);
+    if (text.empty() || error != std::errc() || stop != end || !std::isfinite(value) ||
+        value <= 0) {
+        return std::nullopt;
+    }
+    return value;
+}
+
 ParsedArguments Problem(std::string text) {
     ParsedArguments parsed;
     parsed.action = ParsedArguments::Action::Usage;
@@ -57,6 +72,7 @@ ParsedArguments Problem(std::string text) {
 
 ParsedArguments ParseArguments(const std::vector<std::string>& args) {
     enum : int { kResize = 256, kTrace, kBase, kKeys, kBlack, kOutDir, kHelp, kVersion };
+    enum : int { kRead = 320, kScale, kFit };
     static constexpr option kOptions[] = {
         {"resize", required_argument, nullptr, kResize},
         {"trace", required_argument, nullptr, kTrace},
@@ -67,6 +83,10 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
         {"jobs", required_argument, nullptr, 'j'},
         {"help", no_argument, nullptr, kHelp},
         {"version", no_argument, nullptr, kVersion},
+        // How IN is read.
+        {"read", required_argument, nullptr, kRead},
+        {"scale", required_argument, nullptr, kScale},
+        {"fit", required_argument, nullptr, kFit},
         {nullptr, 0, nullptr, 0},
     };
 
@@ -84,6 +104,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
     bool version = false;
     bool keys_given = false;
     bool jobs_given = false;
+    bool scale_given = false;
+    bool fit_given = false;
     std::string problem;  // the first mistake; later ones are not reported
     const auto mistake = [&problem](std::string text) {
         if (problem.empty()) problem = std::move(text);
@@ -150,6 +172,36 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
             case kVersion:
                 version = true;
                 break;
+            case kRead:
+                if (value == "any" || value == "fixed") {
+                    request.reader = value == "any" ? ConvertRequest::Reader::Any
+                                                    : ConvertRequest::Reader::Fixed;
+                } else {
+                    mistake("--read needs any or fixed, not '" + value + "'");
+                }
+                break;
+            case kScale:
+                if (const auto scale = ParseScale(value)) {
+                    request.scale.mode = dxf::ScaleRequest::Mode::Fixed;
+                    request.scale.scale = *scale;
+                } else {
+                    mistake("--scale needs pixels per drawing unit above 0, e.g. 0.5, not '" +
+                            value + "'");
+                }
+                scale_given = true;
+                break;
+            case kFit:
+                if (const auto size = ParseSize(value);
+                    size && size->width > 0 && size->height > 0) {
+                    request.scale.mode = dxf::ScaleRequest::Mode::Fit;
+                    request.scale.fit_width = size->width;
+                    request.scale.fit_height = size->height;
+                } else {
+                    mistake("--fit needs WIDTHxHEIGHT in pixels, e.g. 800x600, not '" + value +
+                            "'");
+                }
+                fit_given = true;
+                break;
             case ':':
                 mistake("option '" + std::string(argv[optind - 1]) + "' needs a value");
                 break;
@@ -178,6 +230,10 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
         return parsed;
     }
     if (!problem.empty()) return Problem(std::move(problem));
+    if (scale_given && fit_given) return Problem("--scale and --fit exclude each other");
+    if ((scale_given || fit_given) && request.reader != ConvertRequest::Reader::Any) {
+        return Problem("--scale and --fit work only with --read any");
+    }
 
     if (parsed.out_dir.empty()) {
         if (jobs_given) return Problem("--jobs works only with --out-dir");
@@ -187,6 +243,12 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
         }
         request.input = files[0];
         request.output = files[1];
+        const auto format = OutputFormatOf(request.output);
+        if (!format) return Problem("OUT must end in .bmp or .dxf, not '" + request.output + "'");
+        if (*format == OutputFormat::Dxf && !request.steps.empty()) {
+            return Problem(
+                "--resize and --trace change the picture, which a .dxf output leaves out");
+        }
         parsed.action = ParsedArguments::Action::Convert;
         return parsed;
     }
@@ -211,7 +273,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
 }
 
 std::string UsageText() {
-    return "usage: morlid-convert [options] IN.dxf OUT.bmp\n"
+    return "usage: morlid-convert [options] IN.dxf OUT.bmp|OUT.dxf\n"
            "   or: morlid-convert [options] --out-dir DIR IN.dxf...\n"
            "Try 'morlid-convert --help' for more information.\n";
 }
@@ -219,13 +281,17 @@ std::string UsageText() {
 std::string VersionText() { return "morlid-convert (Korvane) " KORVANE_VERSION "\n"; }
 
 std::string HelpText() {
-    return "usage: morlid-convert [options] IN.dxf OUT.bmp\n"
+    return "usage: morlid-convert [options] IN.dxf OUT.bmp|OUT.dxf\n"
            "   or: morlid-convert [options] --out-dir DIR IN.dxf...\n"
            "\n"
            "Draws the DXF drawing IN.dxf as the viewer Morlid does and writes the picture\n"
            "to OUT.bmp as a Windows bitmap. --resize and --trace are applied in the order\n"
            "they are given. Files are written only at the end, once every step has\n"
            "succeeded; on failure OUT.bmp is left as it was.\n"
+           "\n"
+           "OUT.dxf instead gets the drawing's elements as the editor Korvane saves them\n"
+           "(Header.dat, then the fixed entity layout), so that a drawing from another\n"
+           "CAD program read with --read any can be opened again the usual way.\n"
            "\n"
            "With --out-dir, every IN.dxf becomes DIR/NAME.bmp (and DIR/NAME.txt for the\n"
            "keys when tracing), several at a time. A failing drawing is reported with its\n"
@@ -244,6 +310,14 @@ std::string HelpText() {
            "  --out-dir DIR    convert every input into DIR (created when missing)\n"
            "  -j, --jobs N     with --out-dir: convert N drawings at a time\n"
            "                   (default: the number of processors)\n"
+           "  --read any       read IN as CAD programs write DXF (R12 to R2018, text or\n"
+           "                   binary); says on standard error what it did not draw\n"
+           "  --read fixed     read IN in the fixed entity layout (the default); warns\n"
+           "                   when IN looks written by another program\n"
+           "  --scale S        with --read any: S pixels per drawing unit, e.g. 0.5\n"
+           "  --fit WxH        with --read any: the largest scale whose picture fits in\n"
+           "                   W by H pixels (default: one pixel a unit when the larger\n"
+           "                   extent is 500 to 8000 units, else 2000 pixels across)\n"
            "  --help           show this help and exit\n"
            "  --version        show the version and exit\n"
            "\n"
