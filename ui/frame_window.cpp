@@ -4,11 +4,11 @@
 #include <QVBoxLayout>
 #include <utility>
 
-#include "core/dxf_import.h"
 #include "core/executable_dir.h"
 #include "ui/desktop_conventions.h"
 #include "ui/display_settings_dialog.h"
 #include "ui/drawing_window.h"
+#include "ui/dxf_open.h"
 #include "ui/program_setup.h"
 #include "ui/resize_dialog.h"
 #include "ui/trace_dialog.h"
@@ -142,7 +142,7 @@ void FrameWindow::OpenCommand() {
     RunCommand(this, [&] {
         core::DrawingDocument& document = drawing_->Document();
         if (path) {
-            core::LoadDxf(document, path->toStdString());
+            LoadChosenDxf(this, document, path->toStdString());
             drawing_->setWindowTitle(*path);
         }
         // Also after a cancel: the settings dialog shows the control's size.
