@@ -141,6 +141,10 @@ LayoutCheck CheckFixedLayout(std::string_view bytes, bool whole) {
     int entities = 0;
     bool ran_out = true;
     while (cursor.Next(line)) {
+        if (line == "ENDSEC" && !lines.empty() && Trimmed(lines.back()) == "0") {
+            ran_out = false;  // the end of the entities
+            break;
+        }
         lines.push_back(line);
         if (Trimmed(line) == "0" && ++entities > kEntitiesJudged) {
             ran_out = false;
@@ -158,7 +162,8 @@ LayoutCheck CheckFixedLayout(std::string_view bytes, bool whole) {
 }
 
 bool IsOtherLayoutFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without waiting: opening a pipe to read would block until a writer came.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
     struct stat info {};
     std::string start;
