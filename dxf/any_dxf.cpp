@@ -5,10 +5,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <exception>
+#include <map>
 #include <memory>
 #include <new>
+#include <optional>
+#include <thread>
 
 #include "core/failure.h"
 #include "core/row_drawing.h"
@@ -92,47 +97,176 @@ struct LoadedDrawing {
     ImportReport report;
 };
 
+// Below this a section is read on one thread: a helper would not pay.
+constexpr std::size_t kPieceBytes = std::size_t{4} << 20;
+
+// The ENTITIES section in two pieces on two threads, split where an entity
+// starts near the middle of what is left of the file. Each piece has its own
+// visitor; the second piece counts only when the section reaches it. The
+// result does not depend on the threads: the split depends on the bytes
+// alone, and the pieces are put together in file order.
+class PiecewiseEntities {
+  public:
+    PiecewiseEntities(std::string_view bytes, const TagStream& at_section) : bytes_(bytes) {
+        start_ = at_section.Position();
+        start_line_ = at_section.Line();
+        if (!at_section.Binary() && bytes.size() - start_ > kPieceBytes) {
+            split_ = EntityStartAfter(bytes, start_ + (bytes.size() - start_) / 2);
+        }
+        if (split_ != std::string_view::npos) {
+            split_line_ =
+                start_line_ + std::count(bytes.begin() + static_cast<std::ptrdiff_t>(start_),
+                                         bytes.begin() + static_cast<std::ptrdiff_t>(split_), '\n');
+        }
+    }
+
+    // Reads the section from `stream` standing at its start; leaves the
+    // stream and tag where it ended. Returns false when the bytes ended.
+    bool Read(TagStream& stream, Tag& tag, const EntityVisitor& first,
+              const EntityVisitor& second) {
+        if (split_ == std::string_view::npos) {
+            second_used_ = false;
+            return ReadEntities(stream, tag, std::string_view::npos, first).more;
+        }
+        TagStream later = stream;
+        later.Seek(split_, split_line_);
+        Tag later_tag;
+        EntityRun later_run;
+        std::exception_ptr later_error;
+        std::thread helper([&] {
+            try {
+                later_run = ReadEntities(later, later_tag, std::string_view::npos, second);
+            } catch (...) {
+                later_error = std::current_exception();
+            }
+        });
+        EntityRun run;
+        std::exception_ptr error;
+        try {
+            run = ReadEntities(stream, tag, split_, first);
+        } catch (...) {
+            error = std::current_exception();
+        }
+        helper.join();
+        if (error) std::rethrow_exception(error);
+        second_used_ = run.stopped;
+        if (!second_used_) return run.more;
+        if (later_error) std::rethrow_exception(later_error);
+        stream = later;
+        tag = later_tag;
+        return later_run.more;
+    }
+
+    [[nodiscard]] bool SecondUsed() const { return second_used_; }
+    [[nodiscard]] std::size_t Start() const { return start_; }
+    [[nodiscard]] int64_t StartLine() const { return start_line_; }
+
+  private:
+    std::string_view bytes_;
+    std::size_t start_ = 0;
+    int64_t start_line_ = 0;
+    std::size_t split_ = std::string_view::npos;
+    int64_t split_line_ = 0;
+    bool second_used_ = false;
+};
+
+void AddExtents(ExtentsSink& into, const ExtentsSink& from) {
+    const Extents& e = from.Result();
+    if (e.empty) return;
+    into.Point({e.min_x, e.min_y});
+    into.Point({e.max_x, e.max_y});
+}
+
+void AddCounts(std::map<std::string, int64_t>& into, const GeometryWriter& writer) {
+    for (const auto& [name, count] : writer.NotDrawn()) into[name] += count;
+}
+
 LoadedDrawing LoadAside(std::string_view bytes, core::DxfVariant variant,
                         const ScaleRequest& request) {
     if (request.mode == ScaleRequest::Mode::Fixed) ChosenScale({}, request);
     TagStream stream(bytes);
+    const bool binary = stream.Binary();
     DrawingModel model;
 
     // First the extents of everything drawn, blocks and curves included.
     ExtentsSink extents;
-    {
-        GeometryWriter writer(model, extents, stream.Binary());
-        ReadDrawing(stream, model, [&writer](const Entity& entity) { writer.Draw(entity); });
-    }
-    if (model.tables_after_entities) {
+    std::optional<PiecewiseEntities> pieces;
+    auto measure = [&](TagStream& at, Tag& tag) {
+        pieces.emplace(bytes, at);
+        ExtentsSink first_sink;
+        ExtentsSink second_sink;
+        GeometryWriter first(model, first_sink, binary);
+        GeometryWriter second(model, second_sink, binary);
+        const bool more = pieces->Read(
+            at, tag, [&first](const Entity& entity) { first.Draw(entity); },
+            [&second](const Entity& entity) { second.Draw(entity); });
         extents = ExtentsSink{};
-        GeometryWriter writer(model, extents, stream.Binary());
-        ReadEntitiesAgain(stream, model, [&writer](const Entity& entity) { writer.Draw(entity); });
+        AddExtents(extents, first_sink);
+        if (pieces->SecondUsed()) AddExtents(extents, second_sink);
+        return more;
+    };
+    ReadDrawing(stream, model, measure);
+    if (model.tables_after_entities && pieces) {
+        // Layers or blocks came late: measure again now that they are known.
+        TagStream again = stream;
+        again.Seek(pieces->Start(), pieces->StartLine());
+        Tag tag;
+        measure(again, tag);
     }
 
-    // Then the rows at the scale those extents call for, drawn as they come.
+    // Then the rows at the scale those extents call for.
     LoadedDrawing drawing;
     drawing.report.scale = ChosenScale(extents.Result(), request);
     const PixelGrid grid = GridFor(extents.Result(), drawing.report.scale);
     drawing.width = grid.width;
     drawing.height = grid.height;
-    const bool keeps_rows = variant == core::DxfVariant::Editor;
     std::unique_ptr<core::RowPicture> picture;
     try {
         picture = std::make_unique<core::RowPicture>(grid.width, grid.height, variant);
     } catch (const raster::ResourceError&) {
         throw PictureTooLarge(grid.width, grid.height);
     }
-    RowSink sink(grid, [&](const core::Row* rows, std::size_t count) {
-        if (keeps_rows) drawing.rows.insert(drawing.rows.end(), rows, rows + count);
-        picture->Add(rows, count);
-    });
-    GeometryWriter writer(model, sink, stream.Binary());
-    ReadEntitiesAgain(stream, model, [&writer](const Entity& entity) { writer.Draw(entity); });
-    sink.Flush();
-    for (const auto& [name, count] : writer.NotDrawn()) {
-        drawing.report.not_drawn.emplace_back(name, count);
+    std::vector<core::Row> later_rows;
+    std::map<std::string, int64_t> not_drawn;
+    if (pieces) {
+        auto keep = [](std::vector<core::Row>& into) {
+            return [&into](const core::Row* rows, std::size_t count) {
+                into.insert(into.end(), rows, rows + count);
+            };
+        };
+        RowSink first_sink(grid, keep(drawing.rows));
+        RowSink second_sink(grid, keep(later_rows));
+        GeometryWriter first(model, first_sink, binary);
+        GeometryWriter second(model, second_sink, binary);
+        TagStream again = stream;
+        again.Seek(pieces->Start(), pieces->StartLine());
+        Tag tag;
+        pieces->Read(
+            again, tag, [&](const Entity& entity) { first.Draw(entity); },
+            [&](const Entity& entity) { second.Draw(entity); });
+        first_sink.Flush();
+        second_sink.Flush();
+        AddCounts(not_drawn, first);
+        if (pieces->SecondUsed()) {
+            AddCounts(not_drawn, second);
+        } else {
+            later_rows.clear();
+        }
     }
+    if (drawing.rows.size() + later_rows.size() > static_cast<std::size_t>(RowSink::kMaxRows)) {
+        throw TooManyRows(RowSink::kMaxRows);
+    }
+    // Each piece's rows hold whole chains, so the pen starts afresh at the
+    // second piece as it would have stood there anyway.
+    picture->Add(drawing.rows.data(), drawing.rows.size());
+    picture->Add(later_rows.data(), later_rows.size());
+    if (variant == core::DxfVariant::Editor) {
+        drawing.rows.insert(drawing.rows.end(), later_rows.begin(), later_rows.end());
+    } else {
+        drawing.rows = std::vector<core::Row>{};
+    }
+    later_rows = std::vector<core::Row>{};
+    for (const auto& [name, count] : not_drawn) drawing.report.not_drawn.emplace_back(name, count);
     try {
         drawing.bitmap = picture->Finish();
     } catch (const raster::ResourceError&) {

@@ -88,10 +88,14 @@ void BulgeChain(GeometrySink& sink, const Affine& to_world, const std::vector<Ve
     for (std::size_t i = 0; i < pieces; ++i) {
         const Vertex& a = *kept[i];
         const Vertex& b = *kept[(i + 1) % kept.size()];
+        if (a.bulge == 0.0 || !std::isfinite(a.bulge)) {
+            sink.To(world(b.p.x, b.p.y));
+            continue;
+        }
         const double dx = b.p.x - a.p.x;
         const double dy = b.p.y - a.p.y;
         const double chord = std::hypot(dx, dy);
-        if (a.bulge == 0.0 || chord == 0.0 || !std::isfinite(a.bulge)) {
+        if (chord == 0.0) {
             sink.To(world(b.p.x, b.p.y));
             continue;
         }

@@ -1,5 +1,6 @@
 #include "dxf/section_reader.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace dxf {
@@ -57,8 +58,13 @@ class EntityGrouper {
 
     // Reads entities until a 0 tag that is no entity (ENDSEC, ENDBLK, EOF,
     // BLOCK), which is left in `tag`. False when the bytes ended first.
-    bool Run(Tag& tag) {
+    bool Run(Tag& tag, std::size_t stop_at = std::string_view::npos, bool* stopped = nullptr) {
         for (;;) {
+            if (tag.offset >= stop_at) {
+                FlushPolyline();
+                if (stopped) *stopped = true;
+                return true;
+            }
             const std::string_view name = Trim(tag.text);
             if (name == "ENDSEC" || name == "ENDBLK" || name == "EOF" || name == "BLOCK" ||
                 name == "SECTION") {
@@ -293,7 +299,7 @@ bool ReadBlocks(TagStream& stream, DrawingModel& model, Tag& tag) {
 
 }  // namespace
 
-void ReadDrawing(TagStream& stream, DrawingModel& model, const EntityVisitor& visit) {
+void ReadDrawing(TagStream& stream, DrawingModel& model, const EntitiesReader& read_entities) {
     Tag tag;
     if (!NextTag(stream, tag)) return;
     for (;;) {
@@ -316,11 +322,7 @@ void ReadDrawing(TagStream& stream, DrawingModel& model, const EntityVisitor& vi
             model.has_entities = true;
             model.entities_position = stream.Position();
             model.entities_line = stream.Line();
-            more = ToNextEntry(stream, tag);
-            if (more) {
-                EntityGrouper grouper(stream, visit);
-                more = grouper.Run(tag);
-            }
+            more = read_entities(stream, tag);
         } else {
             more = ToNextEntry(stream, tag);
             while (more && Trim(tag.text) != "ENDSEC" && Trim(tag.text) != "SECTION") {
@@ -334,13 +336,41 @@ void ReadDrawing(TagStream& stream, DrawingModel& model, const EntityVisitor& vi
     }
 }
 
-void ReadEntitiesAgain(TagStream& stream, const DrawingModel& model, const EntityVisitor& visit) {
-    if (!model.has_entities) return;
-    stream.Seek(model.entities_position, model.entities_line);
-    Tag tag;
-    if (!ToNextEntry(stream, tag)) return;
+EntityRun ReadEntities(TagStream& stream, Tag& tag, std::size_t stop_at,
+                       const EntityVisitor& visit) {
+    EntityRun run;
+    if (!ToNextEntry(stream, tag)) return run;
     EntityGrouper grouper(stream, visit);
-    grouper.Run(tag);
+    run.more = grouper.Run(tag, stop_at, &run.stopped);
+    return run;
+}
+
+std::size_t EntityStartAfter(std::string_view bytes, std::size_t from) {
+    constexpr std::size_t kSearch = 1 << 20;
+    std::size_t at = bytes.find('\n', from);
+    const std::size_t end = std::min(bytes.size(), from + kSearch);
+    std::string_view previous;
+    std::size_t previous_at = 0;
+    while (at != std::string_view::npos && at < end) {
+        const std::size_t begin = at + 1;
+        at = bytes.find('\n', begin);
+        const std::string_view line = Trim(bytes.substr(
+            begin, at == std::string_view::npos ? std::string_view::npos : at - begin));
+        // A code line "0" is known by what follows: a code line holds digits
+        // only, so a value "0" is never followed by a name.
+        if (Trim(previous) == "0" && !line.empty() && line != "VERTEX" && line != "SEQEND") {
+            bool name = false;
+            bool clean = true;
+            for (const char c : line) {
+                name |= c >= 'A' && c <= 'Z';
+                clean &= (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+            }
+            if (name && clean) return previous_at;
+        }
+        previous = line;
+        previous_at = begin;
+    }
+    return std::string_view::npos;
 }
 
 }  // namespace dxf

@@ -1,5 +1,6 @@
 #include "dxf/tag_stream.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -81,9 +82,17 @@ TagStream::TagStream(std::string_view bytes) : bytes_(bytes) {
 std::string_view TagStream::TextLine() {
     const char* begin = bytes_.data() + position_;
     const std::size_t left = bytes_.size() - position_;
-    const void* newline = std::memchr(begin, '\n', left);
-    std::size_t length = newline ? static_cast<const char*>(newline) - begin : left;
-    position_ += newline ? length + 1 : length;
+    // Most lines are a few bytes long: a plain loop beats a memchr call
+    // there, which takes over for long ones.
+    std::size_t length = 0;
+    const std::size_t short_part = std::min<std::size_t>(left, 32);
+    while (length < short_part && begin[length] != '\n') ++length;
+    if (length == short_part && length < left) {
+        const void* newline = std::memchr(begin + length, '\n', left - length);
+        length =
+            newline ? static_cast<std::size_t>(static_cast<const char*>(newline) - begin) : left;
+    }
+    position_ += length < left ? length + 1 : length;
     ++line_;
     if (length > 0 && begin[length - 1] == '\r') --length;
     return {begin, length};
@@ -93,6 +102,7 @@ bool TagStream::NextText(Tag& tag) {
     for (;;) {
         if (position_ >= bytes_.size()) return false;
         tag.at = line_;
+        tag.offset = position_;
         const std::string_view code_line = TextLine();
         if (!ParseCode(code_line, tag.code)) {
             // Blank lines after the last tag are no tag.
@@ -115,6 +125,7 @@ bool TagStream::NextBinary(Tag& tag) {
         const std::size_t size = bytes_.size();
         if (position_ >= size) return false;
         tag.at = static_cast<int64_t>(position_);
+        tag.offset = position_;
         if (one_byte_codes_) {
             const auto first = static_cast<unsigned char>(bytes_[position_]);
             if (first == 255) {

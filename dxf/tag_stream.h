@@ -15,7 +15,8 @@ struct Tag {
     std::string_view text;  // the value as written (text files, binary strings)
     double number = 0.0;    // binary numbers, already decoded
     bool binary_number = false;
-    int64_t at = 0;  // the code's line (text) or byte offset (binary)
+    int64_t at = 0;          // the code's line (text) or byte offset (binary)
+    std::size_t offset = 0;  // the byte where the tag starts
 };
 
 class TagStream {
