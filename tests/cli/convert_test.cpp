@@ -84,6 +84,20 @@ std::string Drawing() {
                   " 21",   "2",       "  0",   "ENDSEC",   "  0", "EOF"});
 }
 
+// A line and a text as other CAD programs write them: handles, z values,
+// codes without blanks. 600 by 300 units.
+std::string OtherCadDrawing() {
+    std::string text;
+    for (const char* line :
+         {"0",  "SECTION", "2",  "ENTITIES", "0",  "LINE", "5",  "1F",     "8",  "0",
+          "10", "0.0",     "20", "0.0",      "30", "0.0",  "11", "600.0",  "21", "300.0",
+          "31", "0.0",     "0",  "TEXT",     "5",  "20",   "8",  "0",      "10", "5",
+          "20", "5",       "40", "2",        "1",  "hi",   "0",  "ENDSEC", "0",  "EOF"}) {
+        text.append(line).append("\n");
+    }
+    return text;
+}
+
 struct Bmp {
     explicit Bmp(std::string bytes) : data(std::move(bytes)) {}
     [[nodiscard]] bool Valid() const { return data.size() >= 54 && data.compare(0, 2, "BM") == 0; }
@@ -352,6 +366,43 @@ TEST_F(Converter, BatchConvertsEveryInputAndReportsEachFailureByName) {
     }
 }
 
+// The general reader's import saved as .dxf opens again the fixed way with
+// the identical picture; both forms say what was not drawn and the scale
+// they chose.
+TEST_F(Converter, ReadAnyDrawsOtherProgramsFilesAndItsDxfReopensIdentically) {
+    WriteFile(In(), OtherCadDrawing());
+    const RunResult chosen = Run({"--read", "any"});
+    EXPECT_EQ(chosen.status, 0) << chosen.err;
+    EXPECT_EQ(chosen.err, "morlid-convert: " + In() + ": not drawn: TEXT 1\n" +
+                              "morlid-convert: " + In() + ": scale: 1 pixels per drawing unit\n");
+    const RunResult saved =
+        RunConverter({"--read", "any", "--scale", "1", In(), "s.dxf"}, dir_.Path());
+    EXPECT_EQ(saved.err, "morlid-convert: " + In() + ": not drawn: TEXT 1\n");
+    const RunResult reopened = RunConverter({"s.dxf", "b.bmp"}, dir_.Path());
+    EXPECT_EQ(reopened.status, 0);
+    EXPECT_EQ(reopened.err, "");  // the saved file is in the fixed layout
+    EXPECT_EQ(Bmp(ReadFile(dir_.File("b.bmp"))).Width(), 601);
+    EXPECT_EQ(ReadFile(dir_.File("b.bmp")), ReadFile(Out()));
+
+    const RunResult batch = RunConverter(
+        {"--read", "any", "--fit", "60x60", "--out-dir", "out", "in.dxf"}, dir_.Path());
+    EXPECT_EQ(batch.status, 0);
+    EXPECT_EQ(batch.err.rfind("in.dxf: not drawn: TEXT 1\nin.dxf: scale: 0.09", 0), 0u)
+        << batch.err;
+    EXPECT_EQ(Bmp(ReadFile(dir_.File("out/in.bmp"))).Width(), 60);
+}
+
+// The default reader warns of a file it misreads, and otherwise does as before.
+TEST_F(Converter, FixedReaderWarnsOnceOfAnotherProgramsFile) {
+    WriteFile(In(), OtherCadDrawing());
+    const RunResult result = Run({});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err.rfind("morlid-convert: " + In() + ": warning: ", 0), 0u) << result.err;
+    EXPECT_NE(result.err.find("--read any"), std::string::npos);
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    EXPECT_TRUE(Bmp(ReadFile(Out())).Valid());
+}
+
 class BadUsage : public ::testing::TestWithParam<std::vector<std::string>> {};
 
 TEST_P(BadUsage, ExitsWithTwoAndAUsageMessageWithoutWriting) {
@@ -367,27 +418,36 @@ TEST_P(BadUsage, ExitsWithTwoAndAUsageMessageWithoutWriting) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, BadUsage,
-    ::testing::Values(std::vector<std::string>{}, std::vector<std::string>{"in.dxf"},
-                      std::vector<std::string>{"in.dxf", "out.bmp", "extra"},
-                      std::vector<std::string>{"--trace", "101", "in.dxf", "out.bmp"},
-                      std::vector<std::string>{"--trace", "-1", "in.dxf", "out.bmp"},
-                      std::vector<std::string>{"--trace", "abc", "in.dxf", "out.bmp"},
-                      std::vector<std::string>{"in.dxf", "out.bmp", "--trace"},
-                      std::vector<std::string>{"--resize", "10", "in.dxf", "out.bmp"},
-                      std::vector<std::string>{"--resize", "x10", "in.dxf", "out.bmp"},
-                      std::vector<std::string>{"--resize", "10x", "in.dxf", "out.bmp"},
-                      std::vector<std::string>{"--resize", "-5x5", "in.dxf", "out.bmp"},
-                      std::vector<std::string>{"--resize", "99999999999x5", "in.dxf", "out.bmp"},
-                      std::vector<std::string>{"--base", "purple", "in.dxf", "out.bmp"},
-                      std::vector<std::string>{"--black=yes", "in.dxf", "out.bmp"},
-                      std::vector<std::string>{"--keys=", "in.dxf", "out.bmp"},
-                      std::vector<std::string>{"-x", "in.dxf", "out.bmp"},
-                      std::vector<std::string>{"--bogus", "in.dxf", "out.bmp"},
-                      std::vector<std::string>{"--out-dir", "out"},
-                      std::vector<std::string>{"--jobs", "2", "in.dxf", "out.bmp"},
-                      std::vector<std::string>{"--out-dir", "out", "--jobs", "0", "in.dxf"},
-                      std::vector<std::string>{"--out-dir", "out", "--keys", "k", "in.dxf"},
-                      std::vector<std::string>{"--out-dir", "out", "in.dxf", "./in.dxf"}));
+    ::testing::Values(
+        std::vector<std::string>{}, std::vector<std::string>{"in.dxf"},
+        std::vector<std::string>{"in.dxf", "out.bmp", "extra"},
+        std::vector<std::string>{"--trace", "101", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"--trace", "-1", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"--trace", "abc", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"in.dxf", "out.bmp", "--trace"},
+        std::vector<std::string>{"--resize", "10", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"--resize", "x10", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"--resize", "10x", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"--resize", "-5x5", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"--resize", "99999999999x5", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"--base", "purple", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"--black=yes", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"--keys=", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"-x", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"--bogus", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"--out-dir", "out"},
+        std::vector<std::string>{"--jobs", "2", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"--out-dir", "out", "--jobs", "0", "in.dxf"},
+        std::vector<std::string>{"--out-dir", "out", "--keys", "k", "in.dxf"},
+        std::vector<std::string>{"--out-dir", "out", "in.dxf", "./in.dxf"},
+        std::vector<std::string>{"--read", "all", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"--scale", "2", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"--read", "any", "--scale", "0", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"--read", "any", "--scale", "2", "--fit", "9x9", "in.dxf",
+                                 "out.bmp"},
+        std::vector<std::string>{"--read", "any", "--fit", "0x9", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"in.dxf", "out.gif"},
+        std::vector<std::string>{"--trace", "5", "in.dxf", "out.dxf"}));
 
 TEST(ParseArguments, KeepsStepsInOrderAndAppliesChoicesToEveryTrace) {
     const cli::ParsedArguments parsed =
