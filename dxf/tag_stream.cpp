@@ -67,6 +67,8 @@ TagStream::TagStream(std::string_view bytes) : bytes_(bytes) {
         one_byte_codes_ = bytes.size() > position_ + 1 && bytes[position_ + 1] != '\0';
         return;
     }
+    // Some writers put a UTF-8 byte order mark in front.
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") position_ = 3;
     // The first tag that is not a comment must open a section.
     TagStream probe(*this);
     Tag first;

@@ -240,7 +240,8 @@ TEST(AnyDxf, ScaleIsChosenAsAskedOrByTheDrawingSize) {
 }
 
 TEST(AnyDxf, TagsAreReadInEveryEncoding) {
-    // One LINE from (1, 2) to (3, 12) and a comment, in four encodings.
+    // One LINE from (1, 2) to (3, 12) in four encodings: blanks, CR LF and a
+    // comment; no blanks behind a byte order mark; binary with 1- and 2-byte codes.
     const std::string text_blanks =
         "999\r\nwritten by hand\r\n  0\r\nSECTION\r\n  2\r\nENTITIES\r\n  0\r\nLINE\r\n  5\r\n"
         "1F\r\n100\r\nAcDbLine\r\n  8\r\n0\r\n 10\r\n1.0\r\n 20\r\n2\r\n 30\r\n0\r\n 11\r\n"
@@ -281,7 +282,8 @@ TEST(AnyDxf, TagsAreReadInEveryEncoding) {
     const std::vector<core::Row> expected = {
         {0, 2001, core::RowKind::LineStart, core::RowState::Normal},
         {400, 1, core::RowKind::LineEnd, core::RowState::Normal}};
-    for (const std::string& bytes : {text_blanks, text_plain, binary(true), binary(false)}) {
+    for (const std::string& bytes :
+         {text_blanks, "\xEF\xBB\xBF" + text_plain, binary(true), binary(false)}) {
         DrawingDocument document;
         dxf::LoadAnyDxfBytes(document, bytes);
         EXPECT_EQ(document.Rows, expected);
@@ -317,10 +319,15 @@ TEST(AnyDxf, BadInputFailsNamingWhereAndChangesNothing) {
         EXPECT_EQ(Pixels(document), pixels);
         EXPECT_EQ(document.DrawWidth, 601);
     }
-    // Without ENDSEC and EOF the drawing still loads.
-    DrawingDocument document;
-    dxf::LoadAnyDxfBytes(document, start + "10\n0\n20\n0\n11\n600\n21\n300\n");
-    EXPECT_EQ(document.RowCount(), 2);
+    // Without ENDSEC and EOF the drawing still loads, also when the bytes end
+    // on an entity's name.
+    for (const std::string end : {"", "0\nHATCH\n", "0\nHATCH\n\n\n"}) {
+        DrawingDocument document;
+        const dxf::ImportReport report =
+            dxf::LoadAnyDxfBytes(document, start + "10\n0\n20\n0\n11\n600\n21\n300\n" + end);
+        EXPECT_EQ(document.RowCount(), 2);
+        EXPECT_EQ(dxf::NotDrawnLine(report), end.empty() ? "" : "not drawn: HATCH 1");
+    }
 }
 
 TEST(AnyDxf, WorkAndMemoryStayBounded) {
