@@ -301,7 +301,7 @@ class FileBytes {
         }
         if (S_ISREG(info.st_mode) && info.st_size > 0) {
             size_ = static_cast<std::size_t>(info.st_size);
-            void* map = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
+            void* map = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
             if (map != MAP_FAILED) {
                 ::madvise(map, size_, MADV_SEQUENTIAL);
                 map_ = static_cast<const char*>(map);
