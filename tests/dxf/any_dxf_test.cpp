@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -134,6 +136,62 @@ std::vector<Segment> RowSegments(const std::vector<core::Row>& rows) {
         }
     }
     return segments;
+}
+
+// Large files are read in two pieces at once: the rows must come out whole
+// and in file order, wherever the split falls among lines and polylines.
+TEST(AnyDxf, LargeFilesGiveTheRowsInFileOrder) {
+    std::mt19937 random(5);
+    std::ostringstream text;
+    text << "0\nSECTION\n2\nENTITIES\n";
+    std::vector<core::Row> expected;
+    auto row = [](core::RowKind kind, int32_t x, int32_t y) {
+        return core::Row{x, 1001 - y, kind, core::RowState::Normal};
+    };
+    auto at = [&] { return static_cast<int32_t>(random() % 1001); };
+    text << "0\nPOINT\n10\n0\n20\n0\n0\nPOINT\n10\n1000\n20\n1000\n";
+    expected.push_back(row(core::RowKind::Point, 0, 0));
+    expected.push_back(row(core::RowKind::Point, 1000, 1000));
+    for (int i = 0; i < 60000; ++i) {
+        const int32_t x0 = at(), y0 = at(), x1 = at(), y1 = at(), x2 = at(), y2 = at();
+        text << "  0\nLINE\n  5\n"
+             << i << "\n  8\n0\n 10\n"
+             << x0 << "\n 20\n"
+             << y0 << "\n 11\n"
+             << x1 << "\n 21\n"
+             << y1 << "\n";
+        if (x0 != x1 || y0 != y1) {
+            expected.push_back(row(core::RowKind::LineStart, x0, y0));
+            expected.push_back(row(core::RowKind::LineEnd, x1, y1));
+        }
+        text << "  0\nPOLYLINE\n 66\n1\n  0\nVERTEX\n 10\n"
+             << x1 << "\n 20\n"
+             << y1 << "\n  0\nVERTEX\n 10\n"
+             << x2 << "\n 20\n"
+             << y2 << "\n  0\nSEQEND\n";
+        if (x1 != x2 || y1 != y2) {
+            expected.push_back({0, 0, core::RowKind::PolylineStart, core::RowState::Normal});
+            expected.push_back(row(core::RowKind::VertexFirst, x1, y1));
+            expected.push_back(row(core::RowKind::VertexNext, x2, y2));
+            expected.push_back({0, 0, core::RowKind::PolylineEnd, core::RowState::Normal});
+        }
+    }
+    text << "  0\nENDSEC\n  0\nEOF\n";
+    const std::string bytes = text.str();
+    ASSERT_GT(bytes.size(), std::size_t{8} << 20);
+    DrawingDocument document;
+    dxf::LoadAnyDxfBytes(document, bytes);
+    EXPECT_EQ(document.Rows, expected);
+    DrawingDocument viewed(DxfVariant::Viewer);
+    dxf::LoadAnyDxfBytes(viewed, bytes);
+    EXPECT_EQ(Pixels(viewed), Pixels(document));
+    // A failure in the second piece is the load's failure, naming its line.
+    const std::string head = bytes.substr(0, bytes.rfind("  0\nENDSEC"));
+    const auto line = std::count(head.begin(), head.end(), '\n') + 3;
+    EXPECT_EQ(testing_support::MessageOf(
+                  [&] { dxf::LoadAnyDxfBytes(document, head + "  0\nLINE\n 10\nx\n"); }),
+              std::to_string(line) + " 行目: グループコード 10 の値 'x' が数値ではありません");
+    EXPECT_EQ(document.Rows, expected);
 }
 
 // ezdxf flattens every entity (blocks and dimensions taken apart) far finer
