@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <exception>
 #include <map>
 #include <memory>
@@ -81,8 +82,11 @@ PixelGrid GridFor(const Extents& extents, double scale) {
     const double columns = std::round((extents.max_x - extents.min_x) * scale) + 1.0;
     const double rows = std::round((extents.max_y - extents.min_y) * scale) + 2.0;
     if (!(columns * rows <= static_cast<double>(raster::kMaxPixels))) {
-        throw PictureTooLarge(static_cast<int64_t>(std::min(columns, 9e18)),
-                              static_cast<int64_t>(std::min(rows, 9e18)));
+        // A scale that overflowed (extents of a few denormals) gives no count.
+        auto count = [](double side) {
+            return side < 9e18 ? static_cast<int64_t>(side) : INT64_MAX;
+        };
+        throw PictureTooLarge(count(columns), count(rows));
     }
     grid.width = static_cast<int32_t>(columns);
     grid.height = static_cast<int32_t>(rows);
