@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <exception>
 #include <map>
 #include <memory>
@@ -81,8 +82,11 @@ PixelGrid GridFor(const Extents& extents, double scale) {
     const double columns = std::round((extents.max_x - extents.min_x) * scale) + 1.0;
     const double rows = std::round((extents.max_y - extents.min_y) * scale) + 2.0;
     if (!(columns * rows <= static_cast<double>(raster::kMaxPixels))) {
-        throw PictureTooLarge(static_cast<int64_t>(std::min(columns, 9e18)),
-                              static_cast<int64_t>(std::min(rows, 9e18)));
+        // A scale that overflowed (extents of a few denormals) gives no count.
+        auto count = [](double side) {
+            return side < 9e18 ? static_cast<int64_t>(side) : INT64_MAX;
+        };
+        throw PictureTooLarge(count(columns), count(rows));
     }
     grid.width = static_cast<int32_t>(columns);
     grid.height = static_cast<int32_t>(rows);
@@ -170,6 +174,34 @@ class PiecewiseEntities {
     bool second_used_ = false;
 };
 
+// Rows kept in the batches they came in, so that keeping them never copies
+// them all at once.
+class RowBatches {
+  public:
+    void Add(const core::Row* rows, std::size_t count) {
+        batches_.emplace_back(rows, rows + count);
+        count_ += count;
+    }
+    [[nodiscard]] std::size_t Count() const { return count_; }
+    template <typename Visit>
+    void ForEach(Visit&& visit) const {
+        for (const std::vector<core::Row>& batch : batches_) visit(batch);
+    }
+    // Appends every row to `rows`, freeing each batch once it is copied.
+    void MoveInto(std::vector<core::Row>& rows) {
+        for (std::vector<core::Row>& batch : batches_) {
+            rows.insert(rows.end(), batch.begin(), batch.end());
+            batch = std::vector<core::Row>{};
+        }
+        batches_.clear();
+        count_ = 0;
+    }
+
+  private:
+    std::vector<std::vector<core::Row>> batches_;
+    std::size_t count_ = 0;
+};
+
 void AddExtents(ExtentsSink& into, const ExtentsSink& from) {
     const Extents& e = from.Result();
     if (e.empty) return;
@@ -226,16 +258,21 @@ LoadedDrawing LoadAside(std::string_view bytes, core::DxfVariant variant,
     } catch (const raster::ResourceError&) {
         throw PictureTooLarge(grid.width, grid.height);
     }
-    std::vector<core::Row> later_rows;
+    // The first piece's rows are drawn as they come; the second piece's wait
+    // in their batches for the first to end. Each piece holds whole chains,
+    // so the pen needs nothing carried over between them.
+    const bool keeps_rows = variant == core::DxfVariant::Editor;
+    RowBatches first_rows;
+    RowBatches later_rows;
     std::map<std::string, int64_t> not_drawn;
     if (pieces) {
-        auto keep = [](std::vector<core::Row>& into) {
-            return [&into](const core::Row* rows, std::size_t count) {
-                into.insert(into.end(), rows, rows + count);
-            };
-        };
-        RowSink first_sink(grid, keep(drawing.rows));
-        RowSink second_sink(grid, keep(later_rows));
+        RowSink first_sink(grid, [&](const core::Row* rows, std::size_t count) {
+            picture->Add(rows, count);
+            if (keeps_rows) first_rows.Add(rows, count);
+        });
+        RowSink second_sink(grid, [&later_rows](const core::Row* rows, std::size_t count) {
+            later_rows.Add(rows, count);
+        });
         GeometryWriter first(model, first_sink, binary);
         GeometryWriter second(model, second_sink, binary);
         TagStream again = stream;
@@ -250,22 +287,19 @@ LoadedDrawing LoadAside(std::string_view bytes, core::DxfVariant variant,
         if (pieces->SecondUsed()) {
             AddCounts(not_drawn, second);
         } else {
-            later_rows.clear();
+            later_rows = RowBatches{};
         }
     }
-    if (drawing.rows.size() + later_rows.size() > static_cast<std::size_t>(RowSink::kMaxRows)) {
+    if (first_rows.Count() + later_rows.Count() > static_cast<std::size_t>(RowSink::kMaxRows)) {
         throw TooManyRows(RowSink::kMaxRows);
     }
-    // Each piece's rows hold whole chains, so the pen starts afresh at the
-    // second piece as it would have stood there anyway.
-    picture->Add(drawing.rows.data(), drawing.rows.size());
-    picture->Add(later_rows.data(), later_rows.size());
-    if (variant == core::DxfVariant::Editor) {
-        drawing.rows.insert(drawing.rows.end(), later_rows.begin(), later_rows.end());
-    } else {
-        drawing.rows = std::vector<core::Row>{};
+    later_rows.ForEach(
+        [&](const std::vector<core::Row>& batch) { picture->Add(batch.data(), batch.size()); });
+    if (keeps_rows) {
+        drawing.rows.reserve(first_rows.Count() + later_rows.Count());
+        first_rows.MoveInto(drawing.rows);
+        later_rows.MoveInto(drawing.rows);
     }
-    later_rows = std::vector<core::Row>{};
     for (const auto& [name, count] : not_drawn) drawing.report.not_drawn.emplace_back(name, count);
     try {
         drawing.bitmap = picture->Finish();
@@ -301,7 +335,7 @@ class FileBytes {
         }
         if (S_ISREG(info.st_mode) && info.st_size > 0) {
             size_ = static_cast<std::size_t>(info.st_size);
-            void* map = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
+            void* map = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
             if (map != MAP_FAILED) {
                 ::madvise(map, size_, MADV_SEQUENTIAL);
                 map_ = static_cast<const char*>(map);

@@ -95,17 +95,14 @@ class EntityGrouper {
         entity.kind = KindOf(name);
         if (entity.kind == Kind::Skipped || entity.kind == Kind::NotDrawn) {
             // Only the layer and the space matter for what is counted.
-            while (stream_.Next(tag)) {
+            bool more = false;
+            while ((more = stream_.Next(tag))) {
                 if (tag.code == 0) break;
                 if (tag.code == 8) entity.layer = Trim(tag.text);
                 if (tag.code == 67) entity.paper_space = stream_.Whole(tag) == 1;
             }
-            if (tag.code != 0) {
-                Emit();
-                return false;
-            }
             Emit();
-            return true;
+            return more;
         }
         const bool more = ReadGroups(entity, tag);
         if (entity.kind == Kind::Polyline) {

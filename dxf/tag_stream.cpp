@@ -56,6 +56,37 @@ T LittleEndian(const char* at) {
     return value;
 }
 
+// Plain decimals ("-1234.5678") of up to 15 digits: the digits as a whole
+// number and one division by a power of ten are both exact in a double, so
+// the quotient is the correctly rounded value from_chars would give.
+bool FastDecimal(std::string_view text, double& value) {
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    std::size_t i = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (negative) ++i;
+    uint64_t digits = 0;
+    int32_t count = 0;
+    int32_t fraction = -1;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c >= '0' && c <= '9') {
+            digits = digits * 10 + static_cast<uint64_t>(c - '0');
+            ++count;
+            if (fraction >= 0) ++fraction;
+        } else if (c == '.' && fraction < 0) {
+            fraction = 0;
+        } else {
+            return false;
+        }
+    }
+    if (count == 0 || count > 15) return false;
+    const double whole = static_cast<double>(digits);
+    value = fraction > 0 ? whole / kPowers[fraction] : whole;
+    if (negative) value = -value;
+    return true;
+}
+
 }  // namespace
 
 TagStream::TagStream(std::string_view bytes) : bytes_(bytes) {
@@ -67,6 +98,8 @@ TagStream::TagStream(std::string_view bytes) : bytes_(bytes) {
         one_byte_codes_ = bytes.size() > position_ + 1 && bytes[position_ + 1] != '\0';
         return;
     }
+    // Some writers put a UTF-8 byte order mark in front.
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") position_ = 3;
     // The first tag that is not a comment must open a section.
     TagStream probe(*this);
     Tag first;
@@ -201,6 +234,7 @@ double TagStream::Real(const Tag& tag) const {
     std::string_view text = Trimmed(tag.text);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     double value = 0.0;
+    if (FastDecimal(text, value)) return value;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size() || text.empty() ||
         !std::isfinite(value)) {

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -136,6 +138,62 @@ std::vector<Segment> RowSegments(const std::vector<core::Row>& rows) {
     return segments;
 }
 
+// Large files are read in two pieces at once: the rows must come out whole
+// and in file order, wherever the split falls among lines and polylines.
+TEST(AnyDxf, LargeFilesGiveTheRowsInFileOrder) {
+    std::mt19937 random(5);
+    std::ostringstream text;
+    text << "0\nSECTION\n2\nENTITIES\n";
+    std::vector<core::Row> expected;
+    auto row = [](core::RowKind kind, int32_t x, int32_t y) {
+        return core::Row{x, 1001 - y, kind, core::RowState::Normal};
+    };
+    auto at = [&] { return static_cast<int32_t>(random() % 1001); };
+    text << "0\nPOINT\n10\n0\n20\n0\n0\nPOINT\n10\n1000\n20\n1000\n";
+    expected.push_back(row(core::RowKind::Point, 0, 0));
+    expected.push_back(row(core::RowKind::Point, 1000, 1000));
+    for (int i = 0; i < 60000; ++i) {
+        const int32_t x0 = at(), y0 = at(), x1 = at(), y1 = at(), x2 = at(), y2 = at();
+        text << "  0\nLINE\n  5\n"
+             << i << "\n  8\n0\n 10\n"
+             << x0 << "\n 20\n"
+             << y0 << "\n 11\n"
+             << x1 << "\n 21\n"
+             << y1 << "\n";
+        if (x0 != x1 || y0 != y1) {
+            expected.push_back(row(core::RowKind::LineStart, x0, y0));
+            expected.push_back(row(core::RowKind::LineEnd, x1, y1));
+        }
+        text << "  0\nPOLYLINE\n 66\n1\n  0\nVERTEX\n 10\n"
+             << x1 << "\n 20\n"
+             << y1 << "\n  0\nVERTEX\n 10\n"
+             << x2 << "\n 20\n"
+             << y2 << "\n  0\nSEQEND\n";
+        if (x1 != x2 || y1 != y2) {
+            expected.push_back({0, 0, core::RowKind::PolylineStart, core::RowState::Normal});
+            expected.push_back(row(core::RowKind::VertexFirst, x1, y1));
+            expected.push_back(row(core::RowKind::VertexNext, x2, y2));
+            expected.push_back({0, 0, core::RowKind::PolylineEnd, core::RowState::Normal});
+        }
+    }
+    text << "  0\nENDSEC\n  0\nEOF\n";
+    const std::string bytes = text.str();
+    ASSERT_GT(bytes.size(), std::size_t{8} << 20);
+    DrawingDocument document;
+    dxf::LoadAnyDxfBytes(document, bytes);
+    EXPECT_EQ(document.Rows, expected);
+    DrawingDocument viewed(DxfVariant::Viewer);
+    dxf::LoadAnyDxfBytes(viewed, bytes);
+    EXPECT_EQ(Pixels(viewed), Pixels(document));
+    // A failure in the second piece is the load's failure, naming its line.
+    const std::string head = bytes.substr(0, bytes.rfind("  0\nENDSEC"));
+    const auto line = std::count(head.begin(), head.end(), '\n') + 3;
+    EXPECT_EQ(testing_support::MessageOf(
+                  [&] { dxf::LoadAnyDxfBytes(document, head + "  0\nLINE\n 10\nx\n"); }),
+              std::to_string(line) + " 行目: グループコード 10 の値 'x' が数値ではありません");
+    EXPECT_EQ(document.Rows, expected);
+}
+
 // ezdxf flattens every entity (blocks and dimensions taken apart) far finer
 // than a pixel; its pieces, put on the same pixel grid, must lie within a
 // pixel of the rows and the rows within a pixel of them.
@@ -240,7 +298,8 @@ TEST(AnyDxf, ScaleIsChosenAsAskedOrByTheDrawingSize) {
 }
 
 TEST(AnyDxf, TagsAreReadInEveryEncoding) {
-    // One LINE from (1, 2) to (3, 12) and a comment, in four encodings.
+    // One LINE from (1, 2) to (3, 12) in four encodings: blanks, CR LF and a
+    // comment; no blanks behind a byte order mark; binary with 1- and 2-byte codes.
     const std::string text_blanks =
         "999\r\nwritten by hand\r\n  0\r\nSECTION\r\n  2\r\nENTITIES\r\n  0\r\nLINE\r\n  5\r\n"
         "1F\r\n100\r\nAcDbLine\r\n  8\r\n0\r\n 10\r\n1.0\r\n 20\r\n2\r\n 30\r\n0\r\n 11\r\n"
@@ -281,7 +340,8 @@ TEST(AnyDxf, TagsAreReadInEveryEncoding) {
     const std::vector<core::Row> expected = {
         {0, 2001, core::RowKind::LineStart, core::RowState::Normal},
         {400, 1, core::RowKind::LineEnd, core::RowState::Normal}};
-    for (const std::string& bytes : {text_blanks, text_plain, binary(true), binary(false)}) {
+    for (const std::string& bytes :
+         {text_blanks, "\xEF\xBB\xBF" + text_plain, binary(true), binary(false)}) {
         DrawingDocument document;
         dxf::LoadAnyDxfBytes(document, bytes);
         EXPECT_EQ(document.Rows, expected);
@@ -317,10 +377,15 @@ TEST(AnyDxf, BadInputFailsNamingWhereAndChangesNothing) {
         EXPECT_EQ(Pixels(document), pixels);
         EXPECT_EQ(document.DrawWidth, 601);
     }
-    // Without ENDSEC and EOF the drawing still loads.
-    DrawingDocument document;
-    dxf::LoadAnyDxfBytes(document, start + "10\n0\n20\n0\n11\n600\n21\n300\n");
-    EXPECT_EQ(document.RowCount(), 2);
+    // Without ENDSEC and EOF the drawing still loads, also when the bytes end
+    // on an entity's name.
+    for (const std::string end : {"", "0\nHATCH\n", "0\nHATCH\n\n\n"}) {
+        DrawingDocument document;
+        const dxf::ImportReport report =
+            dxf::LoadAnyDxfBytes(document, start + "10\n0\n20\n0\n11\n600\n21\n300\n" + end);
+        EXPECT_EQ(document.RowCount(), 2);
+        EXPECT_EQ(dxf::NotDrawnLine(report), end.empty() ? "" : "not drawn: HATCH 1");
+    }
 }
 
 TEST(AnyDxf, WorkAndMemoryStayBounded) {
