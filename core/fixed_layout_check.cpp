@@ -17,6 +17,8 @@ namespace {
 constexpr int kEntitiesJudged = 512;
 constexpr std::size_t kLinesJudged = std::size_t{1} << 18;
 constexpr std::string_view kBinaryMark = "AutoCAD Binary DXF";
+// A file's start read for the answer at most; beyond it the file counts as fixed.
+constexpr std::size_t kMostRead = std::size_t{64} << 20;
 
 // A code line and where it stands after its keyword.
 struct CodeAt {
@@ -169,7 +171,7 @@ bool IsOtherLayoutFile(const std::string& path) {
     std::string start;
     LayoutCheck verdict = LayoutCheck::Fixed;
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        // The start grows by doubling, so a long header is read about twice at most.
+        // The start grows by doubling, so a long header is scanned about twice at most.
         std::size_t want = std::size_t{64} * 1024;
         for (bool whole = false; !whole;) {
             const std::size_t had = start.size();
@@ -184,7 +186,7 @@ bool IsOtherLayoutFile(const std::string& path) {
             whole = got < want;
             start.resize(got);
             verdict = CheckFixedLayout(start, whole);
-            if (verdict != LayoutCheck::Undecided) break;
+            if (verdict != LayoutCheck::Undecided || want >= kMostRead) break;
             want *= 2;
         }
     }
