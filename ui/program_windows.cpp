@@ -27,6 +27,9 @@ ProgramWindows::ProgramWindows(core::DxfVariant variant, std::unique_ptr<FrameWi
 
 ProgramWindows::~ProgramWindows() = default;
 
-void ProgramWindows::Show() { frame_->show(); }
+void ProgramWindows::Show() {
+    frame_->show();
+    frame_->OpenStartFile();
+}
 
 }  // namespace ui
