@@ -8,9 +8,11 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QMenu>
+#include <QMainWindow>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPointer>
+#include <QShortcut>
 #include <QStyleHints>
 #include <QStyleOptionMenuItem>
 #include <QWindow>
@@ -39,24 +41,81 @@ void TrackBar::keyPressEvent(QKeyEvent* event) {
     event->accept();
 }
 
-void TickWhenCheckedStyle::drawControl(ControlElement element, const QStyleOption* option,
-                                       QPainter* painter, const QWidget* widget) const {
-    const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
-    if (element == CE_MenuItem && item != nullptr &&
-        item->checkType != QStyleOptionMenuItem::NotCheckable && !item->checked) {
-        QStyleOptionMenuItem blank = *item;
-        blank.checkType = QStyleOptionMenuItem::NotCheckable;
-        QProxyStyle::drawControl(element, &blank, painter, widget);
-        return;
-    }
-    QProxyStyle::drawControl(element, option, painter, widget);
+int ProgramStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                            QStyleHintReturn* returned) const {
+    if (hint == SH_DialogButtonBox_ButtonsHaveIcons) return 0;
+    return QProxyStyle::styleHint(hint, option, widget, returned);
 }
 
-void ShowTicksOnlyWhenChecked(QMenu& menu) {
-    auto* style = new TickWhenCheckedStyle;
-    style->setParent(&menu);
-    menu.setStyle(style);
+void ProgramStyle::drawControl(ControlElement element, const QStyleOption* option,
+                               QPainter* painter, const QWidget* widget) const {
+    const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+    if (element != CE_MenuItem || item == nullptr ||
+        item->checkType == QStyleOptionMenuItem::NotCheckable) {
+        QProxyStyle::drawControl(element, option, painter, widget);
+        return;
+    }
+    QStyleOptionMenuItem plain = *item;
+    plain.checkType = QStyleOptionMenuItem::NotCheckable;
+    plain.checked = false;
+    QProxyStyle::drawControl(element, &plain, painter, widget);
+    if (!item->checked) return;
+    // The tick sits where the style keeps its check column, left of the text.
+    const int side = qMin(item->rect.height() - 6, 12);
+    const QRect box(item->rect.left() + 6, item->rect.center().y() - side / 2 + 1, side, side);
+    const bool marked = (item->state & State_Selected) != 0 && (item->state & State_Enabled) != 0;
+    QPen pen(item->palette.color(marked ? QPalette::HighlightedText : QPalette::Text));
+    pen.setWidthF(1.6);
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(pen);
+    const QPointF tick[] = {{box.left() + 0.15 * side, box.top() + 0.55 * side},
+                            {box.left() + 0.4 * side, box.top() + 0.8 * side},
+                            {box.left() + 0.9 * side, box.top() + 0.2 * side}};
+    painter->drawPolyline(tick, 3);
+    painter->restore();
 }
+
+void UseProgramStyle() {
+    if (dynamic_cast<ProgramStyle*>(QApplication::style()) != nullptr) return;
+    QApplication::setStyle(new ProgramStyle);
+}
+
+void OpenMenuBarWithF10(QMainWindow& window) {
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), &window);
+    QObject::connect(f10, &QShortcut::activated, &window, [&window] {
+        // Qt offers the keyboard mode only to a lone Alt, which its menu bar
+        // watches for on the window: hand it one.
+        QKeyEvent press(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::NoModifier);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
+        QCoreApplication::sendEvent(&window, &press);
+        QCoreApplication::sendEvent(&window, &release);
+    });
+}
+
+namespace {
+
+class SelectOnFocus : public QObject {
+  public:
+    explicit SelectOnFocus(QLineEdit& entry) : QObject(&entry) { entry.installEventFilter(this); }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::FocusIn) return false;
+        // A click places the caret, and coming back to the window keeps the
+        // selection the user left.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::MouseFocusReason && reason != Qt::PopupFocusReason &&
+            reason != Qt::ActiveWindowFocusReason) {
+            static_cast<QLineEdit*>(watched)->selectAll();
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
+void SelectAllOnFocus(QLineEdit& entry) { new SelectOnFocus(entry); }
 
 namespace {
 

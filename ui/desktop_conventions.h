@@ -5,7 +5,8 @@
 #include <QSlider>
 
 class QFileDialog;
-class QMenu;
+class QLineEdit;
+class QMainWindow;
 class QWidget;
 
 namespace ui {
@@ -21,14 +22,30 @@ class TrackBar : public QSlider {
     void keyPressEvent(QKeyEvent* event) override;
 };
 
-// Menu items that can be checked show a tick when checked and nothing at all
-// otherwise, instead of an empty tick box.
-class TickWhenCheckedStyle : public QProxyStyle {
+// The look of the whole program, over Qt's own style: dialog buttons show
+// their text only, and a menu item that can be checked shows a plain tick
+// when checked and nothing at all otherwise, never a tick box.
+class ProgramStyle : public QProxyStyle {
   public:
+    // Over `base`, which it then owns; over the platform's style by default.
+    explicit ProgramStyle(QStyle* base = nullptr) : QProxyStyle(base) {}
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override;
     void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
                      const QWidget* widget) const override;
 };
-void ShowTicksOnlyWhenChecked(QMenu& menu);
+// Installs ProgramStyle for the application, once. Buttons take their icons
+// when they are made, so this comes before the first dialog.
+void UseProgramStyle();
+
+// F10 puts the menu bar in its keyboard mode with the first menu marked, as a
+// lone Alt does; Down then opens that menu.
+void OpenMenuBarWithF10(QMainWindow& window);
+
+// An edit box selects its whole text when it gets the focus from the
+// keyboard, so typing replaces the value. A dialog selects its entries'
+// texts when it fills them at a showing.
+void SelectAllOnFocus(QLineEdit& entry);
 
 // Readies a file dialog of Qt's own kind, once all its options are set:
 // filters show their descriptions without the patterns; every showing selects

@@ -46,6 +46,7 @@ QString FileDialogFolder(const QString& program_folder, const QString& working_f
 
 FrameWindow::FrameWindow(Design design, QWidget* parent)
     : QMainWindow(parent), design_(std::move(design)) {
+    UseProgramStyle();
     setObjectName("Form1");
     setWindowTitle(design_.caption);
     setWindowIcon(ProgramIcon(design_.icon));
@@ -53,6 +54,7 @@ FrameWindow::FrameWindow(Design design, QWidget* parent)
     SizeOutsideOfFrame(*this, QSize(design_.width, design_.height));
     menuBar()->setObjectName("MainMenu1");
     menuBar()->setNativeMenuBar(false);
+    OpenMenuBarWithF10(*this);
 
     central_ = new QWidget;
     auto* layout = new QVBoxLayout(central_);
@@ -60,6 +62,9 @@ FrameWindow::FrameWindow(Design design, QWidget* parent)
     layout->setSpacing(0);
     mdi_area_ = new QMdiArea;
     mdi_area_->setObjectName("ClientArea");
+    // A frame smaller than the drawing window still reaches its title buttons.
+    mdi_area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdi_area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     layout->addWidget(mdi_area_, 1);
     setCentralWidget(central_);
 

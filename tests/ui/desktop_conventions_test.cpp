@@ -3,9 +3,16 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QCompleter>
+#include <QDialogButtonBox>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QScrollBar>
 #include <QSlider>
 #include <QStyleOptionMenuItem>
 #include <QtTest>
@@ -14,6 +21,7 @@
 #include "ui/drawing_window.h"
 #include "ui/program_windows.h"
 #include "ui/trace_dialog.h"
+#include "viewer/viewer_window.h"
 #include "window_test_support.h"
 
 class DesktopConventionsTest : public QObject {
@@ -27,6 +35,10 @@ class DesktopConventionsTest : public QObject {
     void FiltersShowTheirDescriptionsOnly();
     void TrackBarKeysMoveAsOnTheOriginalDesktop();
     void UncheckedMenuItemsShowNoTickBox();
+    void CheckedMenuItemsShowAPlainTick();
+    void DialogButtonsShowTextOnly();
+    void F10ThenDownOpensTheFileMenu();
+    void SmallFrameScrollsToTheDrawingWindow();
 
   private:
     QFileDialog& Open() { return windows_->Frame().OpenDialog(); }
@@ -164,6 +176,88 @@ void DesktopConventionsTest::UncheckedMenuItemsShowNoTickBox() {
     const QImage plain = drawn(QStyleOptionMenuItem::NotCheckable, false);
     QCOMPARE(drawn(QStyleOptionMenuItem::NonExclusive, false), plain);
     QVERIFY(drawn(QStyleOptionMenuItem::NonExclusive, true) != plain);
+}
+
+void DesktopConventionsTest::CheckedMenuItemsShowAPlainTick() {
+    auto* menu = windows_->Frame().findChild<QMenu*>(QStringLiteral("N2"));
+    const auto drawn = [menu](bool checked) {
+        QStyleOptionMenuItem item;
+        item.initFrom(menu);
+        item.rect = QRect(0, 0, 160, 24);
+        item.menuHasCheckableItems = true;
+        item.checkType = QStyleOptionMenuItem::NonExclusive;
+        item.checked = checked;
+        QImage image(item.rect.size(), QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        menu->style()->drawControl(QStyle::CE_MenuItem, &item, &painter, menu);
+        return image;
+    };
+    const QImage plain = drawn(false);
+    const QImage ticked = drawn(true);
+    // A box's outline runs through the corners of the inked area; a tick
+    // leaves its top-left and bottom-right corners blank.
+    QRect inked;
+    for (int y = 0; y < plain.height(); ++y)
+        for (int x = 0; x < plain.width(); ++x)
+            if (plain.pixel(x, y) != ticked.pixel(x, y)) inked |= QRect(x, y, 1, 1);
+    QVERIFY(inked.width() >= 6 && inked.height() >= 6);
+    for (const QPoint corner : {inked.topLeft(), inked.bottomRight() - QPoint(2, 2)}) {
+        for (int y = corner.y(); y < corner.y() + 3; ++y)
+            for (int x = corner.x(); x < corner.x() + 3; ++x)
+                QCOMPARE(ticked.pixel(x, y), plain.pixel(x, y));
+    }
+}
+
+void DesktopConventionsTest::DialogButtonsShowTextOnly() {
+    // Desktops such as the one under test differ in whether buttons carry icons.
+    class IconsStyle : public QProxyStyle {
+      public:
+        int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                      QStyleHintReturn* returned) const override {
+            if (hint == SH_DialogButtonBox_ButtonsHaveIcons) return 1;
+            return QProxyStyle::styleHint(hint, option, widget, returned);
+        }
+    };
+    const auto text_only = [](QStyle* style) {
+        QDialogButtonBox box;
+        box.setStyle(style);
+        return box.addButton(QDialogButtonBox::Open)->icon().isNull();
+    };
+    IconsStyle with_icons;
+    QVERIFY(!text_only(&with_icons));
+    ui::ProgramStyle program(new IconsStyle);
+    QVERIFY(text_only(&program));
+    // The programs' own dialogs are made with that style.
+    QVERIFY(dynamic_cast<ui::ProgramStyle*>(Open().style()) != nullptr);
+}
+
+void DesktopConventionsTest::F10ThenDownOpensTheFileMenu() {
+    const std::unique_ptr<ui::ProgramWindows> viewer =
+        ui::ProgramWindows::Create<morlid::ViewerWindow>({});
+    for (ui::FrameWindow* frame : {&windows_->Frame(), &viewer->Frame()}) {
+        frame->show();
+        QApplication::setActiveWindow(frame);
+        QVERIFY(QTest::qWaitForWindowActive(frame));
+        QTest::keyClick(frame->Drawing(), Qt::Key_F10);
+        QCOMPARE(frame->menuBar()->activeAction(), frame->menuBar()->actions().front());
+        auto* file1 = frame->findChild<QMenu*>(QStringLiteral("File1"));
+        QVERIFY(!file1->isVisible());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QVERIFY(file1->isVisible());
+        QCOMPARE(file1->activeAction(), file1->actions().front());
+        file1->hide();
+        frame->hide();
+    }
+}
+
+void DesktopConventionsTest::SmallFrameScrollsToTheDrawingWindow() {
+    ui::FrameWindow& frame = windows_->Frame();
+    frame.show();
+    frame.resize(300, 200);
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    QTRY_VERIFY(frame.MdiArea()->horizontalScrollBar()->isVisible());
+    QVERIFY(frame.MdiArea()->verticalScrollBar()->isVisible());
 }
 
 QTEST_MAIN(DesktopConventionsTest)
