@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QStringList>
+#include <QWindow>
 
 namespace ui {
 
@@ -102,10 +103,24 @@ void CentreOnScreen(QWidget& window) {
 void ToolDialog::showEvent(QShowEvent* event) {
     // A restore from the task bar is spontaneous and refreshes nothing.
     if (!event->spontaneous()) {
+        centre_with_frame_ = frameGeometry() == geometry();
         CentreOnScreen(*this);
         OnShow();
     }
     QDialog::showEvent(event);
+}
+
+bool ToolDialog::event(QEvent* event) {
+    // The window manager tells the frame some time after the mapping, with
+    // no event of its own: look again whenever the window is painted or
+    // activated until it is known.
+    if (centre_with_frame_ &&
+        (event->type() == QEvent::Paint || event->type() == QEvent::WindowActivate) &&
+        windowHandle() != nullptr && !windowHandle()->frameMargins().isNull()) {
+        centre_with_frame_ = false;
+        CentreOnScreen(*this);
+    }
+    return QDialog::event(event);
 }
 
 void ToolDialog::keyPressEvent(QKeyEvent* event) {

@@ -415,10 +415,12 @@ void DialogsTest::sizeShowingAgainSitsInThePlaceOfTheFirst() {
     QWidget owner;
     owner.resize(400, 300);
     owner.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&owner));
+    // As the main window's, the owner's frame is known before the dialog shows.
+    QTRY_VERIFY(owner.frameGeometry() != owner.geometry());
     ui::ResizeDialog dialog(drawing.image, &owner);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTest::qWait(300);  // where the window manager's frame settles
     const QRect first = dialog.frameGeometry();
     dialog.hide();
     dialog.show();
