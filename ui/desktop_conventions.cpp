@@ -6,8 +6,13 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QIdentityProxyModel>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListView>
+#include <QLocale>
 #include <QMainWindow>
 #include <QMouseEvent>
 #include <QPainter>
@@ -15,6 +20,7 @@
 #include <QShortcut>
 #include <QStyleHints>
 #include <QStyleOptionMenuItem>
+#include <QTreeView>
 #include <QWindow>
 #include <optional>
 
@@ -211,8 +217,100 @@ class FileDialogWatcher : public QObject {
 
 }  // namespace
 
+namespace {
+
+// The details of Qt's file model follow the system locale, whatever the
+// program's language: sizes, types and dates are told again here as the
+// Japanese desktop tells them.
+class JapaneseFileDetails : public QIdentityProxyModel {
+  public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role != Qt::DisplayRole || index.column() == kName) {
+            return QIdentityProxyModel::data(index, role);
+        }
+        const auto* files = static_cast<const QFileSystemModel*>(sourceModel());
+        const QModelIndex source = mapToSource(index);
+        const QFileInfo info = files->fileInfo(source);
+        switch (index.column()) {
+            case kSize:
+                return info.isDir() ? QString() : FileSizeText(info.size());
+            case kType:
+                return FileTypeText(info);
+            case kDate:
+                return FileTimeText(files->lastModified(source));
+            default:
+                return QIdentityProxyModel::data(index, role);
+        }
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        static const QString kCaptions[] = {QStringLiteral("名前"), QStringLiteral("サイズ"),
+                                            QStringLiteral("種類"), QStringLiteral("更新日時")};
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+            section < 4) {
+            return kCaptions[section];
+        }
+        return QIdentityProxyModel::headerData(section, orientation, role);
+    }
+
+    enum Column { kName, kSize, kType, kDate };
+};
+
+// Gives the sidebar and the detail columns room for their texts.
+void WidenFileDialogViews(QFileDialog& dialog) {
+    if (auto* sidebar = dialog.findChild<QListView*>(QStringLiteral("sidebar"))) {
+        int widest = 0;
+        const QFontMetrics metrics(sidebar->font());
+        QAbstractItemModel* places = sidebar->model();
+        for (int row = 0; places != nullptr && row < places->rowCount(); ++row) {
+            widest = qMax(widest, metrics.horizontalAdvance(
+                                      places->index(row, 0).data(Qt::DisplayRole).toString()));
+        }
+        const int icon = sidebar->iconSize().width() > 0 ? sidebar->iconSize().width() : 16;
+        sidebar->setMinimumWidth(widest + icon + 3 * metrics.averageCharWidth() + 16);
+    }
+    if (auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        const QFontMetrics metrics(details->font());
+        const int padding = 4 * metrics.averageCharWidth();
+        const auto room = [&](const QString& text) {
+            return metrics.horizontalAdvance(text) + padding;
+        };
+        QHeaderView* header = details->header();
+        header->resizeSection(JapaneseFileDetails::kName,
+                              room(QStringLiteral("house-plan-2026.dxf")));
+        header->resizeSection(JapaneseFileDetails::kSize, room(QStringLiteral("999,999 KB")));
+        header->resizeSection(JapaneseFileDetails::kType,
+                              room(QStringLiteral("ファイル フォルダー")));
+        header->resizeSection(JapaneseFileDetails::kDate, room(QStringLiteral("2026/12/08 22:22")));
+    }
+}
+
+}  // namespace
+
+QString FileSizeText(qint64 bytes) {
+    // Whole kilobytes, a started one counted as one, as Explorer's details do.
+    const qint64 kilobytes = (qMax<qint64>(bytes, 0) + 1023) / 1024;
+    return QLocale(QLocale::Japanese, QLocale::Japan).toString(kilobytes) + QStringLiteral(" KB");
+}
+
+QString FileTypeText(const QFileInfo& info) {
+    if (info.isDir()) return QStringLiteral("ファイル フォルダー");
+    const QString extension = info.suffix().toUpper();
+    if (extension.isEmpty()) return QStringLiteral("ファイル");
+    return extension + QStringLiteral(" ファイル");
+}
+
+QString FileTimeText(const QDateTime& time) {
+    if (!time.isValid()) return QString();
+    return QLocale::c().toString(time.toLocalTime(), QStringLiteral("yyyy/MM/dd H:mm"));
+}
+
 void ReadyFileDialog(QFileDialog& dialog) {
     dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setProxyModel(new JapaneseFileDetails(&dialog));
+    WidenFileDialogViews(dialog);
     auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     QWidget* completions =
         name != nullptr && name->completer() != nullptr ? name->completer()->popup() : nullptr;

@@ -4,7 +4,9 @@
 #include <QProxyStyle>
 #include <QSlider>
 
+class QDateTime;
 class QFileDialog;
+class QFileInfo;
 class QLineEdit;
 class QMainWindow;
 class QWidget;
@@ -47,8 +49,17 @@ void OpenMenuBarWithF10(QMainWindow& window);
 // texts when it fills them at a showing.
 void SelectAllOnFocus(QLineEdit& entry);
 
+// The file dialogs' details as a Japanese desktop shows them, whatever the
+// system's locale: sizes in whole kilobytes ("3 KB", a started one counted),
+// types from the extension ("DXF ファイル", a folder "ファイル フォルダー"),
+// times as "2026/12/08 2:22".
+[[nodiscard]] QString FileSizeText(qint64 bytes);
+[[nodiscard]] QString FileTypeText(const QFileInfo& info);
+[[nodiscard]] QString FileTimeText(const QDateTime& time);
+
 // Readies a file dialog of Qt's own kind, once all its options are set:
-// filters show their descriptions without the patterns; every showing selects
+// filters show their descriptions without the patterns; the details read as
+// above, with the sidebar and columns wide enough for them; every showing selects
 // the proposed name, so typing replaces it; the completion box closes with the
 // dialog, and a click beside it both closes it and reaches its target.
 void ReadyFileDialog(QFileDialog& dialog);
