@@ -4,7 +4,9 @@
 #include <QComboBox>
 #include <QCompleter>
 #include <QDialogButtonBox>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QListView>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
@@ -12,9 +14,11 @@
 #include <QPainter>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSlider>
 #include <QStyleOptionMenuItem>
+#include <QTreeView>
 #include <QtTest>
 
 #include "editor/editor_window.h"
@@ -33,6 +37,8 @@ class DesktopConventionsTest : public QObject {
     void TypedPathOpensLeaveNoCompletionBoxAndReplaceTheLastName();
     void DoubleClickBesideTheCompletionBoxOpensTheFile();
     void FiltersShowTheirDescriptionsOnly();
+    void FileDetailsReadAsOnAJapaneseDesktop();
+    void FileDialogShowsDetailsInJapaneseWithRoomForThem();
     void TrackBarKeysMoveAsOnTheOriginalDesktop();
     void UncheckedMenuItemsShowNoTickBox();
     void CheckedMenuItemsShowAPlainTick();
@@ -138,6 +144,59 @@ void DesktopConventionsTest::FiltersShowTheirDescriptionsOnly() {
     };
     QCOMPARE(shown(Open()), QStringLiteral("DXFファイル(図面）"));
     QCOMPARE(shown(windows_->Frame().SaveDialog()), QStringLiteral("DXFファイル"));
+}
+
+void DesktopConventionsTest::FileDetailsReadAsOnAJapaneseDesktop() {
+    const std::pair<qint64, const char*> sizes[] = {
+        {0, "0 KB"}, {15, "1 KB"}, {1024, "1 KB"}, {2368, "3 KB"}, {146801664, "143,361 KB"}};
+    for (const auto& [bytes, text] : sizes) QCOMPARE(ui::FileSizeText(bytes), QString(text));
+    window_test::WriteFile(folder_.filePath("README"), "x");
+    window_test::WriteFile(folder_.filePath("old.Tar.gz"), "x");
+    const std::pair<QString, QString> types[] = {{folder_.path(), "ファイル フォルダー"},
+                                                 {folder_.filePath("plan.dxf"), "DXF ファイル"},
+                                                 {folder_.filePath("README"), "ファイル"},
+                                                 {folder_.filePath("old.Tar.gz"), "GZ ファイル"}};
+    for (const auto& [path, text] : types) QCOMPARE(ui::FileTypeText(QFileInfo(path)), text);
+    QCOMPARE(ui::FileTimeText(QDateTime(QDate(2026, 12, 8), QTime(2, 22, 5))),
+             QStringLiteral("2026/12/08 2:22"));
+    QCOMPARE(ui::FileTimeText(QDateTime(QDate(2026, 1, 9), QTime(14, 5))),
+             QStringLiteral("2026/01/09 14:05"));
+}
+
+void DesktopConventionsTest::FileDialogShowsDetailsInJapaneseWithRoomForThem() {
+    // Qt's model writes these in the system's locale: run under LANG=C,
+    // en_US.UTF-8 and ja_JP.UTF-8 alike.
+    QDir(folder_.path()).mkdir("old");
+    Open().setDirectory(folder_.path());
+    auto* details = Open().findChild<QTreeView*>(QStringLiteral("treeView"));
+    QAbstractItemModel* model = details->model();
+    const QModelIndex root = details->rootIndex();
+    QTRY_COMPARE(model->rowCount(root), 3);
+    QStringList shown;
+    for (int row = 0; row < 3; ++row) {
+        QStringList line;
+        for (int column = 0; column < 3; ++column)
+            line << model->index(row, column, root).data().toString();
+        const QString date = model->index(row, 3, root).data().toString();
+        QVERIFY2(
+            QRegularExpression("^20\\d\\d/\\d\\d/\\d\\d \\d{1,2}:\\d\\d$").match(date).hasMatch(),
+            qPrintable(date));
+        shown << line.join('|');
+    }
+    shown.sort();
+    QCOMPARE(shown, (QStringList{"house.dxf|1 KB|DXF ファイル", "old||ファイル フォルダー",
+                                 "plan.dxf|1 KB|DXF ファイル"}));
+    QCOMPARE(model->headerData(3, Qt::Horizontal).toString(), QStringLiteral("更新日時"));
+    const QFontMetrics metrics(details->font());
+    QHeaderView* header = details->header();
+    QVERIFY(header->sectionSize(2) > metrics.horizontalAdvance("ファイル フォルダー"));
+    QVERIFY(header->sectionSize(3) > metrics.horizontalAdvance("2026/12/08 22:22"));
+    auto* sidebar = Open().findChild<QListView*>(QStringLiteral("sidebar"));
+    for (int row = 0; row < sidebar->model()->rowCount(); ++row) {
+        const QString place = sidebar->model()->index(row, 0).data().toString();
+        QVERIFY2(sidebar->minimumWidth() > metrics.horizontalAdvance(place) + 16,
+                 qPrintable(place));
+    }
 }
 
 void DesktopConventionsTest::TrackBarKeysMoveAsOnTheOriginalDesktop() {
