@@ -20,6 +20,7 @@
 #include <QShortcut>
 #include <QStyleHints>
 #include <QStyleOptionMenuItem>
+#include <QTimer>
 #include <QTreeView>
 #include <QWindow>
 #include <optional>
@@ -342,7 +343,40 @@ class FrameSizer : public QObject {
     QSize outside_;
 };
 
+class PlacedWatcher : public QObject {
+  public:
+    PlacedWatcher(QWidget& window, std::function<void()> then)
+        : QObject(&window), then_(std::move(then)) {
+        window.installEventFilter(this);
+        QTimer::singleShot(500, this, &PlacedWatcher::Run);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Move || event->type() == QEvent::Show) {
+            const auto& window = *static_cast<QWidget*>(watched);
+            // Queued: the frame's own handlers see the move first.
+            if (window.frameGeometry() != window.geometry())
+                QTimer::singleShot(0, this, &PlacedWatcher::Run);
+        }
+        return false;
+    }
+
+  private:
+    void Run() {
+        if (!then_) return;
+        parent()->removeEventFilter(this);
+        std::exchange(then_, nullptr)();
+        deleteLater();
+    }
+    std::function<void()> then_;
+};
+
 }  // namespace
+
+void RunOncePlaced(QWidget& window, std::function<void()> then) {
+    new PlacedWatcher(window, std::move(then));
+}
 
 void SizeOutsideOfFrame(QWidget& window, QSize outside) {
     window.resize(outside);

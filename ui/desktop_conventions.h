@@ -3,6 +3,7 @@
 // from, these pieces make them behave as their users expect.
 #include <QProxyStyle>
 #include <QSlider>
+#include <functional>
 
 class QDateTime;
 class QFileDialog;
@@ -63,6 +64,11 @@ void SelectAllOnFocus(QLineEdit& entry);
 // the proposed name, so typing replaces it; the completion box closes with the
 // dialog, and a click beside it both closes it and reaches its target.
 void ReadyFileDialog(QFileDialog& dialog);
+
+// Runs `then` once, as soon as the window manager has placed `window` (its
+// frame is known), so that a box shown then sits over the window; without a
+// window manager, after half a second.
+void RunOncePlaced(QWidget& window, std::function<void()> then);
 
 // Gives a top-level window its size as the outside of its frame, once the
 // window manager has told the frame's size; without a frame nothing changes.
