@@ -1,0 +1,257 @@
+#include "cli/options.h"
+
+#include <getopt.h>
+
+#include <filesystem>
+#include <limits>
+#include <map>
+#include <optional>
+#include <string_view>
+
+#include "cli/batch.h"
+
+namespace cli {
+namespace {
+
+// Plain decimal digits only: the converter's numbers are sizes and percents,
+// so signs, blanks and hexadecimal forms are usage mistakes.
+std::optional<int32_t> ParseCount(std::string_view text) {
+    if (text.empty() || text.size() > 10) return std::nullopt;
+    int64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    if (value > std::numeric_limits<int32_t>::max()) return std::nullopt;
+    return static_cast<int32_t>(value);
+}
+
+std::optional<Step> ParseSize(std::string_view text) {
+    const std::size_t cross = text.find_first_of("xX");
+    if (cross == std::string_view::npos) return std::nullopt;
+    const auto width = ParseCount(text.substr(0, cross));
+    const auto height = ParseCount(text.substr(cross + 1));
+    if (!width || !height) return std::nullopt;
+    Step step;
+    step.kind = Step::Kind::Resize;
+    step.width = *width;
+    step.height = *height;
+    return step;
+}
+
+std::optional<tools::BaseColour> ParseBase(std::string_view text) {
+    if (text == "red") return tools::BaseColour::Red;
+    if (text == "green") return tools::BaseColour::Green;
+    if (text == "blue") return tools::BaseColour::Blue;
+    return std::nullopt;
+}
+
+ParsedArguments Problem(std::string text) {
+    ParsedArguments parsed;
+    parsed.action = ParsedArguments::Action::Usage;
+    parsed.problem = std::move(text);
+    return parsed;
+}
+
+}  // namespace
+
+ParsedArguments ParseArguments(const std::vector<std::string>& args) {
+    enum : int { kResize = 256, kTrace, kBase, kKeys, kBlack, kOutDir, kHelp, kVersion };
+    static constexpr option kOptions[] = {
+        {"resize", required_argument, nullptr, kResize},
+        {"trace", required_argument, nullptr, kTrace},
+        {"base", required_argument, nullptr, kBase},
+        {"keys", required_argument, nullptr, kKeys},
+        {"black", no_argument, nullptr, kBlack},
+        {"out-dir", required_argument, nullptr, kOutDir},
+        {"jobs", required_argument, nullptr, 'j'},
+        {"help", no_argument, nullptr, kHelp},
+        {"version", no_argument, nullptr, kVersion},
+        {nullptr, 0, nullptr, 0},
+    };
+
+    std::vector<std::string> words{std::string(kProgram)};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    ParsedArguments parsed;
+    ConvertRequest& request = parsed.request;
+    std::vector<std::string> files;
+    bool help = false;
+    bool version = false;
+    bool keys_given = false;
+    bool jobs_given = false;
+    std::string problem;  // the first mistake; later ones are not reported
+    const auto mistake = [&problem](std::string text) {
+        if (problem.empty()) problem = std::move(text);
+    };
+
+    // "-" first keeps files in place among the options, ":" reports a missing value apart.
+    optind = 0;  // a full restart, as this may run more than once in a process
+    opterr = 0;
+    const int argc = static_cast<int>(words.size());
+    for (int code; (code = getopt_long(argc, argv.data(), "-:j:", kOptions, nullptr)) != -1;) {
+        const std::string value = optarg != nullptr ? optarg : "";
+        switch (code) {
+            case 1:
+                files.push_back(value);
+                break;
+            case kResize:
+                if (const auto step = ParseSize(value)) {
+                    request.steps.push_back(*step);
+                } else {
+                    mistake("--resize needs WIDTHxHEIGHT in pixels, e.g. 800x600, not '" + value +
+                            "'");
+                }
+                break;
+            case kTrace:
+                if (const auto threshold = ParseCount(value); threshold && *threshold <= 100) {
+                    Step step;
+                    step.kind = Step::Kind::Trace;
+                    step.threshold = *threshold;
+                    request.steps.push_back(step);
+                } else {
+                    mistake("--trace needs a threshold from 0 to 100, not '" + value + "'");
+                }
+                break;
+            case kBase:
+                if (const auto base = ParseBase(value)) {
+                    request.base = *base;
+                } else {
+                    mistake("--base needs red, green or blue, not '" + value + "'");
+                }
+                break;
+            case kKeys:
+                if (value.empty()) mistake("--keys needs a file name");
+                request.keys_path = value;
+                keys_given = true;
+                break;
+            case kBlack:
+                request.paint_black = true;
+                break;
+            case kOutDir:
+                if (value.empty()) mistake("--out-dir needs a folder name");
+                parsed.out_dir = value;
+                break;
+            case 'j':
+                if (const auto jobs = ParseCount(value); jobs && *jobs > 0) {
+                    parsed.jobs = static_cast<unsigned>(*jobs);
+                } else {
+                    mistake("--jobs needs a number of workers from 1 up, not '" + value + "'");
+                }
+                jobs_given = true;
+                break;
+            case kHelp:
+                help = true;
+                break;
+            case kVersion:
+                version = true;
+                break;
+            case ':':
+                mistake("option '" + std::string(argv[optind - 1]) + "' needs a value");
+                break;
+            default:  // '?'
+                if (optopt >= kResize) {
+                    const std::string_view given = argv[optind - 1];
+                    mistake("option '" + std::string(given.substr(0, given.find('='))) +
+                            "' takes no value");
+                } else if (optopt != 0) {
+                    mistake("unknown option '-" + std::string(1, static_cast<char>(optopt)) + "'");
+                } else {
+                    mistake("unknown or ambiguous option '" + std::string(argv[optind - 1]) + "'");
+                }
+                break;
+        }
+    }
+    for (int i = optind; i < argc; ++i) files.emplace_back(argv[static_cast<std::size_t>(i)]);
+
+    // --help wins wherever it stands, even beside mistakes; then --version.
+    if (help) {
+        parsed.action = ParsedArguments::Action::Help;
+        return parsed;
+    }
+    if (version) {
+        parsed.action = ParsedArguments::Action::Version;
+        return parsed;
+    }
+    if (!problem.empty()) return Problem(std::move(problem));
+
+    if (parsed.out_dir.empty()) {
+        if (jobs_given) return Problem("--jobs works only with --out-dir");
+        if (files.size() != 2) {
+            return Problem(files.size() < 2 ? "missing input or output file"
+                                            : "too many file names");
+        }
+        request.input = files[0];
+        request.output = files[1];
+        parsed.action = ParsedArguments::Action::Convert;
+        return parsed;
+    }
+
+    if (keys_given) return Problem("--keys does not work with --out-dir: keys go to DIR/NAME.txt");
+    if (files.empty()) return Problem("missing input file");
+    // Two inputs of one name would overwrite each other's results.
+    std::map<std::string, std::string> outputs;
+    for (const std::string& input : files) {
+        const std::string output = BatchItem(request, parsed.out_dir, input).output;
+        const auto [at, fresh] = outputs.emplace(output, input);
+        if (!fresh) {
+            std::string problem = "'" + at->second;
+            problem.append("' and '").append(input).append("' would both write '");
+            problem.append(output).append("'");
+            return Problem(std::move(problem));
+        }
+    }
+    parsed.inputs = std::move(files);
+    parsed.action = ParsedArguments::Action::Batch;
+    return parsed;
+}
+
+std::string UsageText() {
+    return "usage: morlid-convert [options] IN.dxf OUT.bmp\n"
+           "   or: morlid-convert [options] --out-dir DIR IN.dxf...\n"
+           "Try 'morlid-convert --help' for more information.\n";
+}
+
+std::string VersionText() { return "morlid-convert (Korvane) " KORVANE_VERSION "\n"; }
+
+std::string HelpText() {
+    return "usage: morlid-convert [options] IN.dxf OUT.bmp\n"
+           "   or: morlid-convert [options] --out-dir DIR IN.dxf...\n"
+           "\n"
+           "Draws the DXF drawing IN.dxf as the viewer Morlid does and writes the picture\n"
+           "to OUT.bmp as a Windows bitmap. --resize and --trace are applied in the order\n"
+           "they are given. Files are written only at the end, once every step has\n"
+           "succeeded; on failure OUT.bmp is left as it was.\n"
+           "\n"
+           "With --out-dir, every IN.dxf becomes DIR/NAME.bmp (and DIR/NAME.txt for the\n"
+           "keys when tracing), several at a time. A failing drawing is reported with its\n"
+           "file name, leaves no file in DIR and does not stop the others.\n"
+           "\n"
+           "Options:\n"
+           "  --resize WxH     resize the picture to W by H pixels by nearest sample\n"
+           "  --trace T        trace with threshold T (0 to 100): every pixel whose grey\n"
+           "                   key ranks above T percent of the distinct keys turns white\n"
+           "  --black          for every --trace: paint the pixels at or below the\n"
+           "                   threshold black (they are otherwise left as they are)\n"
+           "  --base COLOUR    for every --trace: the background's base colour, red,\n"
+           "                   green or blue (leave out for a white background)\n"
+           "  --keys PATH      file for the sorted grey keys of the last trace\n"
+           "                   (default: Image.txt in the current directory)\n"
+           "  --out-dir DIR    convert every input into DIR (created when missing)\n"
+           "  -j, --jobs N     with --out-dir: convert N drawings at a time\n"
+           "                   (default: the number of processors)\n"
+           "  --help           show this help and exit\n"
+           "  --version        show the version and exit\n"
+           "\n"
+           "--black, --base and --keys apply wherever they stand on the command line.\n"
+           "The key file is written before OUT.bmp.\n"
+           "\n"
+           "Exit status: 0 done; 1 failure (the message on standard error, OUT.bmp not\n"
+           "written; with --out-dir: any input failed); 2 bad usage.\n";
+}
+
+}  // namespace cli
