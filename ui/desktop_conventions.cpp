@@ -270,11 +270,15 @@ void WidenFileDialogViews(QFileDialog& dialog) {
                                       places->index(row, 0).data(Qt::DisplayRole).toString()));
         }
         const int icon = sidebar->iconSize().width() > 0 ? sidebar->iconSize().width() : 16;
-        sidebar->setMinimumWidth(widest + icon + 3 * metrics.averageCharWidth() + 16);
+        // Room for the icon, its gap and the frame, but no more: the list
+        // beside it needs the width.
+        sidebar->setMinimumWidth(widest + icon + 28);
     }
     if (auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
         const QFontMetrics metrics(details->font());
-        const int padding = 4 * metrics.averageCharWidth();
+        // The margins of a header section and its sort arrow; a CJK face
+        // under a Japanese locale makes the average character far too wide.
+        const int padding = 24;
         const auto room = [&](const QString& text) {
             return metrics.horizontalAdvance(text) + padding;
         };
