@@ -59,6 +59,14 @@ void Extents::Add(P2 p) {
 }
 
 void ExtentsSink::Arc(const Conic& conic) {
+    if (std::fabs(conic.sweep) >= 2.0 * std::numbers::pi) {
+        // A whole ellipse reaches c +- |(ux, vx)| across and c +- |(uy, vy)| up.
+        const double across = std::hypot(conic.u.x, conic.v.x);
+        const double up = std::hypot(conic.u.y, conic.v.y);
+        extents_.Add({conic.c.x - across, conic.c.y - up});
+        extents_.Add({conic.c.x + across, conic.c.y + up});
+        return;
+    }
     extents_.Add(conic.At(conic.t0));
     extents_.Add(conic.At(conic.t0 + conic.sweep));
     // x(t) = cx + ux cos t + vx sin t is extreme where tan t = vx / ux.
