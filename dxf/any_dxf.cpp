@@ -333,12 +333,13 @@ class FileBytes {
             expected = static_cast<std::size_t>(info.st_size);
         }
         // The size the file has now, then whatever it still gives (a pipe,
-        // or a file that grows meanwhile).
-        bytes_.resize(expected);
+        // or a file that grows meanwhile). The room is not cleared first:
+        // read() fills it.
+        buffer_ = std::make_unique_for_overwrite<char[]>(expected);
         std::size_t have = 0;
         char more[1 << 16];
         for (;;) {
-            char* into = have < expected ? bytes_.data() + have : more;
+            char* into = have < expected ? buffer_.get() + have : more;
             const std::size_t room = have < expected ? expected - have : sizeof more;
             const ssize_t got = ::read(fd, into, room);
             if (got < 0 && errno == EINTR) continue;
@@ -348,20 +349,27 @@ class FileBytes {
                 Fail(path, error);
             }
             if (got == 0) break;
-            if (into == more) bytes_.append(more, static_cast<std::size_t>(got));
+            if (into == more) {
+                if (grown_.empty()) grown_.assign(buffer_.get(), expected);
+                grown_.append(more, static_cast<std::size_t>(got));
+            }
             have += static_cast<std::size_t>(got);
         }
-        bytes_.resize(std::min(have, bytes_.size()));
+        size_ = std::min(have, expected);
         ::close(fd);
     }
 
-    [[nodiscard]] std::string_view View() const { return bytes_; }
+    [[nodiscard]] std::string_view View() const {
+        return grown_.empty() ? std::string_view(buffer_.get(), size_) : std::string_view(grown_);
+    }
 
   private:
     [[noreturn]] static void Fail(const std::string& path, int error) {
         throw core::CannotOpen(core::FullPath(path), core::SystemErrorText(error));
     }
-    std::string bytes_;
+    std::unique_ptr<char[]> buffer_;
+    std::size_t size_ = 0;
+    std::string grown_;  // only for a file that grew while it was read
 };
 
 }  // namespace
