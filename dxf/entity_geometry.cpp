@@ -355,6 +355,9 @@ void GeometryWriter::DrawIn(const Entity& entity, const Affine& to_world,
             break;
         }
         case Kind::NotDrawn:
+            // An insert shows its ATTRIB entities, never the block's ATTDEF
+            // templates, so those are no loss.
+            if (depth > 0 && entity.name == "ATTDEF") break;
             Count(entity.name);
             break;
         case Kind::Skipped:
