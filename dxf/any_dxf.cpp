@@ -1,7 +1,6 @@
 #include "dxf/any_dxf.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -321,59 +320,56 @@ void Install(core::DrawingDocument& document, LoadedDrawing& drawing) {
     }
 }
 
-// The file's bytes, mapped where it is a regular file.
+// The file's bytes, read whole. Not mapped: a file cut short by another
+// program while mapped would end the process with SIGBUS.
 class FileBytes {
   public:
     explicit FileBytes(const std::string& path) {
         const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) Fail(path, errno);
         struct stat info {};
-        if (::fstat(fd, &info) != 0) {
-            const int error = errno;
-            ::close(fd);
-            Fail(path, error);
+        std::size_t expected = 0;
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+            expected = static_cast<std::size_t>(info.st_size);
         }
-        if (S_ISREG(info.st_mode) && info.st_size > 0) {
-            size_ = static_cast<std::size_t>(info.st_size);
-            void* map = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-            if (map != MAP_FAILED) {
-                ::madvise(map, size_, MADV_SEQUENTIAL);
-                map_ = static_cast<const char*>(map);
-                ::close(fd);
-                return;
-            }
-            size_ = 0;
-        }
-        char buffer[1 << 16];
+        // The size the file has now, then whatever it still gives (a pipe,
+        // or a file that grows meanwhile). The room is not cleared first:
+        // read() fills it.
+        buffer_ = std::make_unique_for_overwrite<char[]>(expected);
+        std::size_t have = 0;
+        char more[1 << 16];
         for (;;) {
-            const ssize_t got = ::read(fd, buffer, sizeof buffer);
+            char* into = have < expected ? buffer_.get() + have : more;
+            const std::size_t room = have < expected ? expected - have : sizeof more;
+            const ssize_t got = ::read(fd, into, room);
+            if (got < 0 && errno == EINTR) continue;
             if (got < 0) {
                 const int error = errno;
                 ::close(fd);
                 Fail(path, error);
             }
             if (got == 0) break;
-            copy_.append(buffer, static_cast<std::size_t>(got));
+            if (into == more) {
+                if (grown_.empty()) grown_.assign(buffer_.get(), expected);
+                grown_.append(more, static_cast<std::size_t>(got));
+            }
+            have += static_cast<std::size_t>(got);
         }
+        size_ = std::min(have, expected);
         ::close(fd);
     }
-    ~FileBytes() {
-        if (map_ != nullptr) ::munmap(const_cast<char*>(map_), size_);
-    }
-    FileBytes(const FileBytes&) = delete;
-    FileBytes& operator=(const FileBytes&) = delete;
 
     [[nodiscard]] std::string_view View() const {
-        return map_ != nullptr ? std::string_view(map_, size_) : std::string_view(copy_);
+        return grown_.empty() ? std::string_view(buffer_.get(), size_) : std::string_view(grown_);
     }
 
   private:
     [[noreturn]] static void Fail(const std::string& path, int error) {
         throw core::CannotOpen(core::FullPath(path), core::SystemErrorText(error));
     }
-    const char* map_ = nullptr;
+    std::unique_ptr<char[]> buffer_;
     std::size_t size_ = 0;
-    std::string copy_;
+    std::string grown_;  // only for a file that grew while it was read
 };
 
 }  // namespace

@@ -194,8 +194,10 @@ Affine ObjectToWorld(Vec3 extrusion) {
 P2 Nurbs::At(double t) const {
     const auto p = static_cast<std::size_t>(degree);
     const std::size_t n = points.size();
-    std::size_t k = p;
-    while (k + 1 < n && knots[k + 1] <= t) ++k;
+    // The span [knots[k], knots[k + 1]) holding t, k from p to n - 1.
+    const auto after = std::upper_bound(knots.begin() + static_cast<std::ptrdiff_t>(p + 1),
+                                        knots.begin() + static_cast<std::ptrdiff_t>(n), t);
+    const std::size_t k = static_cast<std::size_t>(after - knots.begin()) - 1;
     double hx[16], hy[16], hw[16];
     for (std::size_t j = 0; j <= p; ++j) {
         const std::size_t i = j + k - p;
@@ -353,6 +355,9 @@ void GeometryWriter::DrawIn(const Entity& entity, const Affine& to_world,
             break;
         }
         case Kind::NotDrawn:
+            // An insert shows its ATTRIB entities, never the block's ATTDEF
+            // templates, so those are no loss.
+            if (depth > 0 && entity.name == "ATTDEF") break;
             Count(entity.name);
             break;
         case Kind::Skipped:

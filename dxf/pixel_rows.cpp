@@ -59,6 +59,14 @@ void Extents::Add(P2 p) {
 }
 
 void ExtentsSink::Arc(const Conic& conic) {
+    if (std::fabs(conic.sweep) >= 2.0 * std::numbers::pi) {
+        // A whole ellipse reaches c +- |(ux, vx)| across and c +- |(uy, vy)| up.
+        const double across = std::hypot(conic.u.x, conic.v.x);
+        const double up = std::hypot(conic.u.y, conic.v.y);
+        extents_.Add({conic.c.x - across, conic.c.y - up});
+        extents_.Add({conic.c.x + across, conic.c.y + up});
+        return;
+    }
     extents_.Add(conic.At(conic.t0));
     extents_.Add(conic.At(conic.t0 + conic.sweep));
     // x(t) = cx + ux cos t + vx sin t is extreme where tan t = vx / ux.
@@ -70,6 +78,15 @@ void ExtentsSink::Arc(const Conic& conic) {
 }
 
 void ExtentsSink::Curve(const Nurbs& curve) {
+    // The curve lies inside its control points' box: when that box is inside
+    // the extents already, the curve cannot widen them.
+    Extents hull;
+    for (const P2& p : curve.points) hull.Add(p);
+    if (hull.empty) return;
+    if (!extents_.empty && hull.min_x >= extents_.min_x && hull.max_x <= extents_.max_x &&
+        hull.min_y >= extents_.min_y && hull.max_y <= extents_.max_y) {
+        return;
+    }
     const std::size_t first = static_cast<std::size_t>(curve.degree);
     for (std::size_t k = first; k < curve.points.size(); ++k) {
         const double a = curve.knots[k];
@@ -144,6 +161,10 @@ void RowSink::Curve(const Nurbs& curve) {
     };
     std::vector<Piece> stack;
     bool first = true;
+    Extents hull;
+    for (const P2& p : curve.points) hull.Add(p);
+    const bool small =
+        std::max(hull.max_x - hull.min_x, hull.max_y - hull.min_y) * grid_.scale < 4.0;
     for (std::size_t k = static_cast<std::size_t>(curve.degree); k < curve.points.size(); ++k) {
         const double a = curve.knots[k];
         const double b = curve.knots[k + 1];
@@ -152,8 +173,9 @@ void RowSink::Curve(const Nurbs& curve) {
             Begin(curve.At(a));
             first = false;
         }
-        // Four pieces a span at least, so a wiggle between samples is seen.
-        constexpr int32_t kStart = 4;
+        // Four pieces a span at least, so a wiggle between samples is seen,
+        // unless the whole curve is a few pixels across.
+        const int32_t kStart = small ? 1 : 4;
         for (int32_t i = kStart; i > 0; --i) {
             const double ta = a + (b - a) * (i - 1) / kStart;
             const double tb = a + (b - a) * i / kStart;

@@ -442,15 +442,16 @@ doc.layout('Layout1').add_line((0, 0), (900, 900))
 b = doc.blocks.new('B')
 b.add_line((0, 0), (0, 100))
 b.add_text('in a block')
+b.add_attdef('TAG', (0, 0))
 msp.add_blockref('B', (600, 0), dxfattribs={'layer': 'FROZEN'})
-msp.add_blockref('B', (0, 0))
+msp.add_blockref('B', (0, 0)).add_auto_attribs({'TAG': 'value'})
 doc.saveas('layers.dxf')
 )PY",
               &error);
     ASSERT_EQ(error, "");
     DrawingDocument document;
     const dxf::ImportReport report = dxf::LoadAnyDxf(document, dir.File("layers.dxf"));
-    EXPECT_EQ(dxf::NotDrawnLine(report), "not drawn: HATCH 1, MTEXT 1, TEXT 3, XLINE 1");
+    EXPECT_EQ(dxf::NotDrawnLine(report), "not drawn: ATTRIB 1, HATCH 1, MTEXT 1, TEXT 3, XLINE 1");
     EXPECT_EQ(document.RowCount(), 4);
     EXPECT_EQ(document.DrawWidth, 601);
     EXPECT_EQ(dxf::NotDrawnLine({}), "");
