@@ -39,7 +39,7 @@ class BatchReport {
         if (!failure.empty()) {
             ++failed_;
             if (show_progress_) err_ << "\r\033[K";  // the message replaces the progress line
-            err_ << input << ": " << failure << '\n';
+            err_ << MessageAbout(input, failure) << '\n';
         }
         if (show_progress_) {
             err_ << "\rconverted " << done_ << " of " << total_;
@@ -69,9 +69,9 @@ int RunBatch(const ParsedArguments& parsed, std::ostream& err, bool show_progres
     std::error_code error;
     std::filesystem::create_directories(parsed.out_dir, error);
     if (error) {
-        err << core::CannotCreate(core::FullPath(parsed.out_dir),
-                                  core::SystemErrorText(error.value()))
-                   .what()
+        err << MessageAbout(parsed.out_dir, core::CannotCreate(core::FullPath(parsed.out_dir),
+                                                               core::SystemErrorText(error.value()))
+                                                .what())
             << '\n';
         return kExitFailure;
     }

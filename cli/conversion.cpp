@@ -9,6 +9,7 @@
 #include "cli/output.h"
 #include "core/drawing_document.h"
 #include "core/dxf_import.h"
+#include "core/dxf_thumbnail.h"
 #include "core/file_save.h"
 #include "core/line_list.h"
 #include "raster/resource_error.h"
@@ -79,12 +80,24 @@ class ConverterControls final : public tools::TraceControls {
     bool shown_ = false;
 };
 
-}  // namespace
+// The system's name for standard input, so that the reader takes it as any pipe or file.
+std::string ReadablePath(const std::string& input) {
+    return input == kStandardStream ? "/dev/stdin" : input;
+}
 
-void Convert(const ConvertRequest& request, std::ostream* progress) {
-    core::RefuseSavingOverInput(request.input, request.output);
+// The conversion; `concerned` follows the file each stage works on.
+void ConvertNaming(const ConvertRequest& request, std::ostream* progress,
+                   const std::string*& concerned) {
+    const std::string input = ReadablePath(request.input);
+    concerned = &request.output;
+    core::RefuseSavingOverInput(input, request.output);
+    concerned = &request.input;
     core::DrawingDocument document(core::DxfVariant::Viewer);
-    core::LoadDxf(document, request.input);
+    if (request.thumbnail_size > 0) {
+        core::LoadDxfThumbnail(document, input, request.thumbnail_size);
+    } else {
+        core::LoadDxf(document, input);
+    }
     raster::TImage& image = document.Image1;
 
     core::LineList keys;
@@ -103,12 +116,33 @@ void Convert(const ConvertRequest& request, std::ostream* progress) {
         traced = true;
     }
 
+    concerned = &request.keys_path;
     if (traced) keys.SaveToFile(request.keys_path);
+    concerned = &request.output;
     try {
-        WriteOutput(document, request.output);
+        if (request.thumbnail_size > 0) {
+            WriteOutput(document, request.output, OutputFormat::Png);
+        } else {
+            WriteOutput(document, request.output);
+        }
     } catch (...) {
         if (traced && request.remove_keys_on_failure) std::remove(request.keys_path.c_str());
         throw;
+    }
+}
+
+}  // namespace
+
+void Convert(const ConvertRequest& request, std::ostream* progress) {
+    const std::string* concerned = &request.input;
+    try {
+        ConvertNaming(request, progress, concerned);
+    } catch (...) {
+        const bool output = concerned == &request.output;
+        throw ConversionFailure(*concerned != kStandardStream ? *concerned
+                                : output                      ? "standard output"
+                                                              : "standard input",
+                                FailureText(std::current_exception()));
     }
 }
 
@@ -120,6 +154,11 @@ std::string FailureText(const std::exception_ptr& failure) {
     } catch (const std::exception& error) {
         return error.what();
     }
+}
+
+std::string MessageAbout(std::string_view file, std::string_view text) {
+    std::string message(kProgram);
+    return message.append(": ").append(file).append(": ").append(text);
 }
 
 }  // namespace cli

@@ -5,6 +5,7 @@
 
 #include "cli/batch.h"
 #include "cli/conversion.h"
+#include "core/failure.h"
 
 namespace cli {
 
@@ -16,7 +17,9 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
         case ParsedArguments::Action::Version:
             out << (parsed.action == ParsedArguments::Action::Help ? HelpText() : VersionText());
             out.flush();
-            return out ? kExitOk : kExitFailure;
+            if (out) return kExitOk;
+            err << MessageAbout("standard output", core::WriteError().what()) << '\n';
+            return kExitFailure;
         case ParsedArguments::Action::Batch:
             return RunBatch(parsed, err, show_progress);
         case ParsedArguments::Action::Usage:
@@ -27,8 +30,11 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     try {
         Convert(parsed.request, show_progress ? &err : nullptr);
+    } catch (const ConversionFailure& failure) {
+        err << MessageAbout(failure.File(), failure.what()) << '\n';
+        return kExitFailure;
     } catch (...) {
-        err << FailureText(std::current_exception()) << '\n';
+        err << MessageAbout(parsed.request.input, FailureText(std::current_exception())) << '\n';
         return kExitFailure;
     }
     return kExitOk;

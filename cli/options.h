@@ -36,6 +36,9 @@ struct ConvertRequest {
     // A batch leaves nothing behind for a failed input, so a key file already
     // written goes again when the bitmap cannot be saved.
     bool remove_keys_on_failure = false;
+    // --thumbnail: the picture fitted into this many pixels a side, always
+    // written as PNG; 0 for the full picture.
+    int32_t thumbnail_size = 0;
 };
 
 struct ParsedArguments {
