@@ -1,5 +1,6 @@
 #include "core/dxf_thumbnail.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <vector>
@@ -24,7 +25,10 @@ int64_t Reduce(int64_t value, int64_t source, int64_t shown) {
 
 void LoadDxfThumbnail(DrawingDocument& document, const std::string& path, int32_t size) {
     DxfInk ink = TraceDxf(path);
-    const raster::DisplaySize shown = raster::DisplayRect(ink.width, ink.height, size, size, true);
+    raster::DisplaySize shown = raster::DisplayRect(ink.width, ink.height, size, size, true);
+    // A long thin drawing still gets a row or a column.
+    shown.width = std::max(shown.width, 1);
+    shown.height = std::max(shown.height, 1);
     try {
         std::vector<raster::InkPoint> dots;
         if (shown.width != ink.width || shown.height != ink.height) {

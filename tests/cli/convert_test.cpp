@@ -107,6 +107,11 @@ struct Bmp {
     std::string data;
 };
 
+// What the converter says about a file that failed.
+std::string Message(const std::string& file, const std::string& text) {
+    return "morlid-convert: " + file + ": " + text + "\n";
+}
+
 uint32_t Swap(uint32_t rgb) { return (rgb & 0xFF) << 16 | (rgb & 0xFF00) | (rgb >> 16 & 0xFF); }
 
 class Converter : public ::testing::Test {
@@ -162,7 +167,7 @@ TEST_P(BadDrawings, FailWithTheExactMessageAndLeaveTheOutputAlone) {
     WriteFile(dir.File("in.dxf"), Lines(GetParam().lines));
     const RunResult fresh = RunConverter({"in.dxf", "out.bmp"}, dir.Path());
     EXPECT_EQ(fresh.status, 1);
-    EXPECT_EQ(fresh.err, std::string(GetParam().message) + "\n");
+    EXPECT_EQ(fresh.err, Message("in.dxf", GetParam().message));
     EXPECT_FALSE(std::filesystem::exists(dir.File("out.bmp")));
 
     WriteFile(dir.File("old.bmp"), "old");
@@ -207,7 +212,7 @@ TEST_F(Converter, MissingInputNamesTheFile) {
     const RunResult result = RunConverter({missing, Out()}, dir_.Path());
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err,
-              std::string(core::CannotOpen(missing, core::SystemErrorText(ENOENT)).what()) + "\n");
+              Message(missing, core::CannotOpen(missing, core::SystemErrorText(ENOENT)).what()));
     EXPECT_FALSE(std::filesystem::exists(Out()));
 }
 
@@ -216,15 +221,18 @@ TEST_F(Converter, UncreatableOutputNamesTheFile) {
     const RunResult result = RunConverter({In(), out}, dir_.Path());
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err,
-              std::string(core::CannotCreate(out, core::SystemErrorText(ENOENT)).what()) + "\n");
+              Message(out, core::CannotCreate(out, core::SystemErrorText(ENOENT)).what()));
 }
 
 TEST_F(Converter, RefusesToWriteOverTheInputWhateverTheName) {
-    const RunResult result = RunConverter({In(), "./in.dxf"}, dir_.Path());
+    std::filesystem::create_hard_link(In(), dir_.File("same.bmp"));
+    const RunResult result = RunConverter({In(), "same.bmp"}, dir_.Path());
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(
         result.err,
-        std::string(core::CannotCreate(In(), "入力ファイルと同じファイルです。").what()) + "\n");
+        Message(
+            "same.bmp",
+            core::CannotCreate(dir_.File("same.bmp"), "入力ファイルと同じファイルです。").what()));
     EXPECT_EQ(ReadFile(In()), Drawing());
 }
 
@@ -266,7 +274,7 @@ TEST_F(Converter, ResizeGivesTheBitmapTheNewSize) {
 TEST_F(Converter, ResizeToZeroFailsWithTheDivisionMessageAndNoOutput) {
     const RunResult result = Run({"--resize", "0x5"});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "0 による浮動小数点数除算\n");
+    EXPECT_EQ(result.err, Message(In(), "0 による浮動小数点数除算"));
     EXPECT_FALSE(std::filesystem::exists(Out()));
 }
 
@@ -310,7 +318,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Converter, HelpPrintsUsageAndSucceedsWhateverElseIsGiven) {
     for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"--help"}, std::vector<std::string>{"--bogus", "--help", "x"}}) {
+         {std::vector<std::string>{"--help"}, std::vector<std::string>{"-h"},
+          std::vector<std::string>{"--bogus", "--help", "x"}}) {
         const RunResult result = RunConverter(args, dir_.Path());
         EXPECT_EQ(result.status, 0);
         EXPECT_EQ(result.err, "");
@@ -339,9 +348,10 @@ TEST_F(Converter, BatchConvertsEveryInputAndReportsEachFailureByName) {
                                            "bad.dxf", "sub/c.dxf", "blocked.dxf"},
                                           dir_.Path());
     EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.err.find("bad.dxf: 'abc' は浮動小数点数ではありません\n"), std::string::npos)
+    EXPECT_NE(result.err.find(Message("bad.dxf", "'abc' は浮動小数点数ではありません")),
+              std::string::npos)
         << result.err;
-    EXPECT_NE(result.err.find("blocked.dxf: "), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("morlid-convert: blocked.dxf: "), std::string::npos) << result.err;
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 2) << result.err;
     for (const char* name : {"in", "c"}) {
         EXPECT_TRUE(Bmp(ReadFile(dir_.File(std::string("out/") + name + ".bmp"))).Valid()) << name;
@@ -387,7 +397,12 @@ INSTANTIATE_TEST_SUITE_P(
                       std::vector<std::string>{"--jobs", "2", "in.dxf", "out.bmp"},
                       std::vector<std::string>{"--out-dir", "out", "--jobs", "0", "in.dxf"},
                       std::vector<std::string>{"--out-dir", "out", "--keys", "k", "in.dxf"},
-                      std::vector<std::string>{"--out-dir", "out", "in.dxf", "./in.dxf"}));
+                      std::vector<std::string>{"--out-dir", "out", "in.dxf", "./in.dxf"},
+                      std::vector<std::string>{"in.dxf", "out.jpg"},
+                      std::vector<std::string>{"in.dxf", "out"},
+                      std::vector<std::string>{"--thumbnail", "0", "in.dxf", "out.png"},
+                      std::vector<std::string>{"--thumbnail", "64", "--trace", "5", "in.dxf",
+                                               "o"}));
 
 TEST(ParseArguments, KeepsStepsInOrderAndAppliesChoicesToEveryTrace) {
     const cli::ParsedArguments parsed =
