@@ -58,17 +58,9 @@ ParsedArguments Problem(std::string text) {
 }  // namespace
 
 ParsedArguments ParseArguments(const std::vector<std::string>& args) {
-    enum : int {
-        kResize = 256,
-        kTrace,
-        kBase,
-        kKeys,
-        kBlack,
-        kOutDir,
-        kHelp,
-        kVersion,
-        kThumbnail
-    };
+    enum : int { kResize = 256, kTrace, kBase, kKeys, kBlack, kOutDir, kHelp, kVersion };
+    // The output options' codes stand apart, clear of the list above as it grows.
+    enum : int { kThumbnail = 384 };
     static constexpr option kOptions[] = {
         {"resize", required_argument, nullptr, kResize},
         {"trace", required_argument, nullptr, kTrace},
