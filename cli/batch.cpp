@@ -38,11 +38,11 @@ class BatchReport {
         const std::lock_guard lock(mutex_);
         ++done_;
         if (show_progress_ && !notes.empty()) err_ << "\r\033[K";
-        for (const std::string& note : notes) err_ << input << ": " << note << '\n';
+        for (const std::string& note : notes) err_ << MessageAbout(input, note) << '\n';
         if (!failure.empty()) {
             ++failed_;
             if (show_progress_) err_ << "\r\033[K";  // the message replaces the progress line
-            err_ << input << ": " << failure << '\n';
+            err_ << MessageAbout(input, failure) << '\n';
         }
         if (show_progress_) {
             err_ << "\rconverted " << done_ << " of " << total_;
@@ -72,9 +72,9 @@ int RunBatch(const ParsedArguments& parsed, std::ostream& err, bool show_progres
     std::error_code error;
     std::filesystem::create_directories(parsed.out_dir, error);
     if (error) {
-        err << core::CannotCreate(core::FullPath(parsed.out_dir),
-                                  core::SystemErrorText(error.value()))
-                   .what()
+        err << MessageAbout(parsed.out_dir, core::CannotCreate(core::FullPath(parsed.out_dir),
+                                                               core::SystemErrorText(error.value()))
+                                                .what())
             << '\n';
         return kExitFailure;
     }

@@ -2,7 +2,10 @@
 // One conversion: load a drawing, run its steps, write the keys and the output.
 #include <exception>
 #include <iosfwd>
+#include <stdexcept>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cli/options.h"
@@ -19,7 +22,23 @@ namespace cli {
 void Convert(const ConvertRequest& request, std::ostream* progress,
              std::vector<std::string>* notes = nullptr);
 
+// A conversion's failure with the file it concerns, named as on the command
+// line ("-" as the standard stream it stands for): the input while reading
+// and drawing, the key file or the output while writing them.
+class ConversionFailure : public std::runtime_error {
+  public:
+    ConversionFailure(std::string file, const std::string& message)
+        : std::runtime_error(message), file_(std::move(file)) {}
+    [[nodiscard]] const std::string& File() const { return file_; }
+
+  private:
+    std::string file_;
+};
+
 // The user-facing text of a conversion's failure.
 [[nodiscard]] std::string FailureText(const std::exception_ptr& failure);
+
+// A runtime message: "morlid-convert: FILE: TEXT".
+[[nodiscard]] std::string MessageAbout(std::string_view file, std::string_view text);
 
 }  // namespace cli

@@ -7,6 +7,7 @@
 
 #include "cli/batch.h"
 #include "cli/conversion.h"
+#include "core/failure.h"
 
 namespace cli {
 
@@ -18,7 +19,9 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
         case ParsedArguments::Action::Version:
             out << (parsed.action == ParsedArguments::Action::Help ? HelpText() : VersionText());
             out.flush();
-            return out ? kExitOk : kExitFailure;
+            if (out) return kExitOk;
+            err << MessageAbout("standard output", core::WriteError().what()) << '\n';
+            return kExitFailure;
         case ParsedArguments::Action::Batch:
             return RunBatch(parsed, err, show_progress);
         case ParsedArguments::Action::Usage:
@@ -28,16 +31,20 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
             break;
     }
     std::vector<std::string> notes;
+    const std::string_view input =
+        parsed.request.input == kStandardStream ? "standard input" : parsed.request.input;
     const auto print_notes = [&] {
-        for (const std::string& note : notes) {
-            err << kProgram << ": " << parsed.request.input << ": " << note << '\n';
-        }
+        for (const std::string& note : notes) err << MessageAbout(input, note) << '\n';
     };
     try {
         Convert(parsed.request, show_progress ? &err : nullptr, &notes);
+    } catch (const ConversionFailure& failure) {
+        print_notes();
+        err << MessageAbout(failure.File(), failure.what()) << '\n';
+        return kExitFailure;
     } catch (...) {
         print_notes();
-        err << FailureText(std::current_exception()) << '\n';
+        err << MessageAbout(parsed.request.input, FailureText(std::current_exception())) << '\n';
         return kExitFailure;
     }
     print_notes();

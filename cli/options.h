@@ -42,6 +42,9 @@ struct ConvertRequest {
     enum class Reader { Fixed, Any };
     Reader reader = Reader::Fixed;
     dxf::ScaleRequest scale;
+    // --thumbnail: the picture fitted into this many pixels a side, always
+    // written as PNG; 0 for the full picture.
+    int32_t thumbnail_size = 0;
 };
 
 struct ParsedArguments {

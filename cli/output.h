@@ -8,14 +8,22 @@
 
 namespace cli {
 
+// The name that stands for standard output (as OUT) or input (as IN).
+inline constexpr std::string_view kStandardStream = "-";
+
 enum class OutputFormat { Bitmap, Png, Dxf };
 
-// The format OUT's extension names, letter case ignored; none for any other.
+// The format OUT's extension asks for, letter case ignored; standard output
+// and other streams (pipes, devices, sockets) get a bitmap. Nothing for an
+// extension the converter does not write.
 [[nodiscard]] std::optional<OutputFormat> OutputFormatOf(std::string_view path);
 
-// Writes the document to `path` in the format its extension names (the
-// picture as a Windows bitmap, or the rows as the editor saves them),
-// replacing the file only once it is complete.
+// Writes the document to `path` in the format its extension asks for, or
+// given: the picture as a bitmap or PNG, or the rows as the editor saves
+// them. A file is replaced only once it is complete, and "-" is written to
+// standard output as it is encoded.
 void WriteOutput(const core::DrawingDocument& document, const std::string& path);
+void WriteOutput(const core::DrawingDocument& document, const std::string& path,
+                 OutputFormat format);
 
 }  // namespace cli

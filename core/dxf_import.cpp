@@ -567,4 +567,20 @@ void LoadDxfLines(DrawingDocument& document, const LineList& lines) {
     Install(document, drawing);
 }
 
+DxfInk TraceDxf(const std::string& path) {
+    TextBytes text = ReadText(path);
+    try {
+        Scan scan = ScanText(text.View());
+        text.Release();
+        DxfInk ink;
+        ink.width = scan.width;
+        ink.height = scan.height;
+        ink.segments.reserve(scan.values.size() / 2);
+        TraceEntities(scan, DxfVariant::Viewer, ink.segments, nullptr);
+        return ink;
+    } catch (const std::bad_alloc&) {
+        throw raster::ResourceError();
+    }
+}
+
 }  // namespace core

@@ -92,6 +92,16 @@ Target Examine(const std::string& path) {
     Target target;
     target.full = FullPath(path);
     if (path.empty()) Refuse(target, ENOENT);
+    // A pipe, device or socket is written through the name given: links such
+    // as /dev/stdout end in names like "pipe:[N]" that only the system can open.
+    struct stat stream {};
+    if (::stat(path.c_str(), &stream) == 0 && !S_ISREG(stream.st_mode) &&
+        !S_ISDIR(stream.st_mode)) {
+        target.path = path;
+        target.exists = true;
+        target.info = stream;
+        return target;
+    }
     target.path = FollowLinks(path, target.full);
     if (NameOf(target.path).empty()) Refuse(target, EISDIR);
     if (::stat(target.path.c_str(), &target.info) == 0) {
@@ -156,9 +166,25 @@ class Descriptor {
 // be renamed over, for files with several names, which must all see the new
 // contents, and where no file can be made beside the target. The space is
 // claimed first, so a full disk fails before the old contents are touched.
+// A socket cannot be opened by its name; one that is the process's own
+// standard output or error is written through that descriptor instead.
+int OpenForWriting(const Target& target) {
+    const int fd = ::open(target.path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd >= 0 || errno != ENXIO || !S_ISSOCK(target.info.st_mode)) return fd;
+    for (const int stream : {STDOUT_FILENO, STDERR_FILENO}) {
+        struct stat info {};
+        if (::fstat(stream, &info) == 0 && info.st_dev == target.info.st_dev &&
+            info.st_ino == target.info.st_ino) {
+            return ::fcntl(stream, F_DUPFD_CLOEXEC, 0);
+        }
+    }
+    errno = ENXIO;
+    return -1;
+}
+
 void WriteInPlace(const Target& target, uint64_t size, const ContentWriter& content,
                   const FileOps& ops) {
-    Descriptor file(::open(target.path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
+    Descriptor file(OpenForWriting(target));
     if (file.Get() < 0) Refuse(target, errno);
     const bool regular = S_ISREG(target.info.st_mode);
     if (regular && size > 0 &&
@@ -299,6 +325,10 @@ void SaveStreamAtomically(const std::string& path, uint64_t size, const ContentW
         return;
     }
     if (!ReplaceThroughTempFile(target, content, ops)) WriteInPlace(target, size, content, ops);
+}
+
+void WriteStream(int fd, const ContentWriter& content) {
+    content([fd](std::string_view piece) { WriteAll(fd, piece, SystemFileOps()); });
 }
 
 void RefuseSavingOverInput(const std::string& input, const std::string& output) {

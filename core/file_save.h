@@ -44,6 +44,10 @@ void SaveStreamAtomically(const std::string& path, uint64_t size, const ContentW
 void SaveStreamAtomically(const std::string& path, uint64_t size, const ContentWriter& content,
                           const FileOps& ops);
 
+// Writes the content to a descriptor already open (standard output) as it
+// comes, with nothing to replace or claim. Throws WriteError.
+void WriteStream(int fd, const ContentWriter& content);
+
 // Throws CannotCreate naming the output when both names are one file (also
 // through links), so that a conversion cannot write over what it reads.
 void RefuseSavingOverInput(const std::string& input, const std::string& output);

@@ -121,6 +121,11 @@ struct Bmp {
     std::string data;
 };
 
+// What the converter says about a file that failed.
+std::string Message(const std::string& file, const std::string& text) {
+    return "morlid-convert: " + file + ": " + text + "\n";
+}
+
 uint32_t Swap(uint32_t rgb) { return (rgb & 0xFF) << 16 | (rgb & 0xFF00) | (rgb >> 16 & 0xFF); }
 
 class Converter : public ::testing::Test {
@@ -176,7 +181,7 @@ TEST_P(BadDrawings, FailWithTheExactMessageAndLeaveTheOutputAlone) {
     WriteFile(dir.File("in.dxf"), Lines(GetParam().lines));
     const RunResult fresh = RunConverter({"in.dxf", "out.bmp"}, dir.Path());
     EXPECT_EQ(fresh.status, 1);
-    EXPECT_EQ(fresh.err, std::string(GetParam().message) + "\n");
+    EXPECT_EQ(fresh.err, Message("in.dxf", GetParam().message));
     EXPECT_FALSE(std::filesystem::exists(dir.File("out.bmp")));
 
     WriteFile(dir.File("old.bmp"), "old");
@@ -221,7 +226,7 @@ TEST_F(Converter, MissingInputNamesTheFile) {
     const RunResult result = RunConverter({missing, Out()}, dir_.Path());
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err,
-              std::string(core::CannotOpen(missing, core::SystemErrorText(ENOENT)).what()) + "\n");
+              Message(missing, core::CannotOpen(missing, core::SystemErrorText(ENOENT)).what()));
     EXPECT_FALSE(std::filesystem::exists(Out()));
 }
 
@@ -230,15 +235,18 @@ TEST_F(Converter, UncreatableOutputNamesTheFile) {
     const RunResult result = RunConverter({In(), out}, dir_.Path());
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err,
-              std::string(core::CannotCreate(out, core::SystemErrorText(ENOENT)).what()) + "\n");
+              Message(out, core::CannotCreate(out, core::SystemErrorText(ENOENT)).what()));
 }
 
 TEST_F(Converter, RefusesToWriteOverTheInputWhateverTheName) {
-    const RunResult result = RunConverter({In(), "./in.dxf"}, dir_.Path());
+    std::filesystem::create_hard_link(In(), dir_.File("same.bmp"));
+    const RunResult result = RunConverter({In(), "same.bmp"}, dir_.Path());
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(
         result.err,
-        std::string(core::CannotCreate(In(), "入力ファイルと同じファイルです。").what()) + "\n");
+        Message(
+            "same.bmp",
+            core::CannotCreate(dir_.File("same.bmp"), "入力ファイルと同じファイルです。").what()));
     EXPECT_EQ(ReadFile(In()), Drawing());
 }
 
@@ -280,7 +288,7 @@ TEST_F(Converter, ResizeGivesTheBitmapTheNewSize) {
 TEST_F(Converter, ResizeToZeroFailsWithTheDivisionMessageAndNoOutput) {
     const RunResult result = Run({"--resize", "0x5"});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "0 による浮動小数点数除算\n");
+    EXPECT_EQ(result.err, Message(In(), "0 による浮動小数点数除算"));
     EXPECT_FALSE(std::filesystem::exists(Out()));
 }
 
@@ -324,7 +332,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Converter, HelpPrintsUsageAndSucceedsWhateverElseIsGiven) {
     for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"--help"}, std::vector<std::string>{"--bogus", "--help", "x"}}) {
+         {std::vector<std::string>{"--help"}, std::vector<std::string>{"-h"},
+          std::vector<std::string>{"--bogus", "--help", "x"}}) {
         const RunResult result = RunConverter(args, dir_.Path());
         EXPECT_EQ(result.status, 0);
         EXPECT_EQ(result.err, "");
@@ -353,9 +362,10 @@ TEST_F(Converter, BatchConvertsEveryInputAndReportsEachFailureByName) {
                                            "bad.dxf", "sub/c.dxf", "blocked.dxf"},
                                           dir_.Path());
     EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.err.find("bad.dxf: 'abc' は浮動小数点数ではありません\n"), std::string::npos)
+    EXPECT_NE(result.err.find(Message("bad.dxf", "'abc' は浮動小数点数ではありません")),
+              std::string::npos)
         << result.err;
-    EXPECT_NE(result.err.find("blocked.dxf: "), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("morlid-convert: blocked.dxf: "), std::string::npos) << result.err;
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 2) << result.err;
     for (const char* name : {"in", "c"}) {
         EXPECT_TRUE(Bmp(ReadFile(dir_.File(std::string("out/") + name + ".bmp"))).Valid()) << name;
@@ -387,7 +397,10 @@ TEST_F(Converter, ReadAnyDrawsOtherProgramsFilesAndItsDxfReopensIdentically) {
     const RunResult batch = RunConverter(
         {"--read", "any", "--fit", "60x60", "--out-dir", "out", "in.dxf"}, dir_.Path());
     EXPECT_EQ(batch.status, 0);
-    EXPECT_EQ(batch.err.rfind("in.dxf: not drawn: TEXT 1\nin.dxf: scale: 0.09", 0), 0u)
+    EXPECT_EQ(batch.err.rfind("morlid-convert: in.dxf: not drawn: TEXT 1\n"
+                              "morlid-convert: in.dxf: scale: 0.09",
+                              0),
+              0u)
         << batch.err;
     EXPECT_EQ(Bmp(ReadFile(dir_.File("out/in.bmp"))).Width(), 60);
 }
@@ -447,7 +460,12 @@ INSTANTIATE_TEST_SUITE_P(
                                  "out.bmp"},
         std::vector<std::string>{"--read", "any", "--fit", "0x9", "in.dxf", "out.bmp"},
         std::vector<std::string>{"in.dxf", "out.gif"},
-        std::vector<std::string>{"--trace", "5", "in.dxf", "out.dxf"}));
+        std::vector<std::string>{"--trace", "5", "in.dxf", "out.dxf"},
+        std::vector<std::string>{"in.dxf", "out.jpg"}, std::vector<std::string>{"in.dxf", "out"},
+        std::vector<std::string>{"--thumbnail", "0", "in.dxf", "out.png"},
+        std::vector<std::string>{"--thumbnail", "64", "--trace", "5", "in.dxf", "o"},
+        std::vector<std::string>{"--thumbnail", "64", "--read", "any", "--fit", "9x9", "in.dxf",
+                                 "o"}));
 
 TEST(ParseArguments, KeepsStepsInOrderAndAppliesChoicesToEveryTrace) {
     const cli::ParsedArguments parsed =

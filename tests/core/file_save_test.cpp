@@ -365,7 +365,7 @@ TEST_F(FileSaveTest, WritesInPlaceAsAnOrdinaryUserWhereTheFileCannotBeReplaced) 
             names.insert("t.dxf");
         }
         if (c.second_name) {
-            link(target.c_str(), (folder + "/other.dxf").c_str());
+            ASSERT_EQ(link(target.c_str(), (folder + "/other.dxf").c_str()), 0);
             names.insert("other.dxf");
         }
         const ino_t inode = Info(target).st_ino;
