@@ -7,6 +7,7 @@
 
 #include "cli/batch.h"
 #include "cli/conversion.h"
+#include "cli/output.h"
 #include "core/failure.h"
 
 namespace cli {
