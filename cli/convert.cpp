@@ -32,7 +32,7 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
             break;
     }
     std::vector<std::string> notes;
-    const std::string_view input =
+    const std::string input =
         parsed.request.input == kStandardStream ? "standard input" : parsed.request.input;
     const auto print_notes = [&] {
         for (const std::string& note : notes) err << MessageAbout(input, note) << '\n';
