@@ -1,5 +1,6 @@
 #include "cli/conversion.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <limits>
@@ -82,7 +83,15 @@ class ConverterControls final : public tools::TraceControls {
 }  // namespace
 
 void Convert(const ConvertRequest& request, std::ostream* progress) {
-    core::RefuseSavingOverInput(request.input, request.output);
+    // Nothing is written when any output is the input or another output.
+    const bool traces =
+        std::any_of(request.steps.begin(), request.steps.end(),
+                    [](const Step& step) { return step.kind == Step::Kind::Trace; });
+    if (traces) {
+        core::RefuseClashingFiles({request.input}, {request.keys_path, request.output});
+    } else {
+        core::RefuseClashingFiles({request.input}, {request.output});
+    }
     core::DrawingDocument document(core::DxfVariant::Viewer);
     core::LoadDxf(document, request.input);
     raster::TImage& image = document.Image1;
