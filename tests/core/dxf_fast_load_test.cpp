@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <random>
 #include <string>
@@ -122,6 +123,20 @@ TEST(DxfFastLoad, ReadingStopsAtTheFirstNul) {
     } catch (const core::Failure& failure) {
         EXPECT_STREQ(failure.what(), "リストのインデックスが範囲を超えています (-2)");
     }
+}
+
+// A file larger than any text may be is read as far as its first NUL.
+TEST(DxfFastLoad, AHugeFileWhoseTextEndsEarlyIsRead) {
+    const std::string path =
+        (std::filesystem::temp_directory_path() / "dxf_fast_load_sparse.dxf").string();
+    const std::string text = std::string(149, 'x') + "\n";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << text << '\0';
+    }
+    std::filesystem::resize_file(path, std::uintmax_t{5} << 30);  // sparse: no space is taken
+    EXPECT_EQ(core::ReadText(path).View(), text);
+    std::filesystem::remove(path);
 }
 
 // Files under /sys claim a size of a page and hold less: to the reader that is
