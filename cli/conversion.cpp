@@ -121,6 +121,14 @@ void Convert(const ConvertRequest& request, std::ostream* progress) {
     }
 }
 
+std::vector<std::string> OutputsOf(const ConvertRequest& request) {
+    const bool traces =
+        std::any_of(request.steps.begin(), request.steps.end(),
+                    [](const Step& step) { return step.kind == Step::Kind::Trace; });
+    if (traces) return {request.keys_path, request.output};
+    return {request.output};
+}
+
 std::string FailureText(const std::exception_ptr& failure) {
     try {
         std::rethrow_exception(failure);

@@ -18,6 +18,8 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "core/failure.h"
@@ -484,11 +486,6 @@ struct FileIdentity {
     dev_t device = 0;
     ino_t inode = 0;
     std::string place;
-
-    [[nodiscard]] bool SameFileAs(const FileIdentity& other) const {
-        if (exists && other.exists) return device == other.device && inode == other.inode;
-        return !place.empty() && place == other.place;
-    }
 };
 
 FileIdentity IdentityOf(const std::string& path) {
@@ -557,18 +554,30 @@ void RefuseSavingOverInput(const std::string& input, const std::string& output) 
     RefuseClashingFiles({input}, {output});
 }
 
+std::vector<bool> FindClashingOutputs(const std::vector<std::string>& inputs,
+                                      const std::vector<std::string>& outputs) {
+    std::set<std::pair<dev_t, ino_t>> files;
+    std::set<std::string> places;
+    // True when the name was seen before, by its file or by its place.
+    const auto note = [&](const std::string& path) {
+        const FileIdentity identity = IdentityOf(path);
+        bool seen = false;
+        if (identity.exists) seen = !files.emplace(identity.device, identity.inode).second;
+        if (!identity.place.empty()) seen = !places.insert(identity.place).second || seen;
+        return seen;
+    };
+    for (const std::string& input : inputs) note(input);
+    std::vector<bool> clashing;
+    clashing.reserve(outputs.size());
+    for (const std::string& output : outputs) clashing.push_back(note(output));
+    return clashing;
+}
+
 void RefuseClashingFiles(const std::vector<std::string>& inputs,
                          const std::vector<std::string>& outputs) {
-    std::vector<FileIdentity> seen;
-    seen.reserve(inputs.size() + outputs.size());
-    for (const std::string& input : inputs) seen.push_back(IdentityOf(input));
-    for (const std::string& output : outputs) {
-        FileIdentity identity = IdentityOf(output);
-        if (std::any_of(seen.begin(), seen.end(),
-                        [&](const FileIdentity& other) { return identity.SameFileAs(other); })) {
-            throw CannotCreate(FullPath(output), "入力ファイルと同じファイルです。");
-        }
-        seen.push_back(std::move(identity));
+    const std::vector<bool> clashing = FindClashingOutputs(inputs, outputs);
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        if (clashing[i]) throw SameFileAsInput(FullPath(outputs[i]));
     }
 }
 

@@ -53,5 +53,8 @@ void RefuseSavingOverInput(const std::string& input, const std::string& output);
 // not exist yet are compared by the place they would be made at.
 void RefuseClashingFiles(const std::vector<std::string>& inputs,
                          const std::vector<std::string>& outputs);
+// For each output, whether it is one file with an input or an earlier output.
+[[nodiscard]] std::vector<bool> FindClashingOutputs(const std::vector<std::string>& inputs,
+                                                    const std::vector<std::string>& outputs);
 
 }  // namespace core

@@ -249,6 +249,9 @@ TEST_F(Converter, UncreatableOutputNamesTheFile) {
 // name, and then nothing at all is written.
 TEST_F(Converter, RefusesOutputsThatAreTheInputOrEachOther) {
     std::filesystem::create_directories(dir_.File("D"));
+    std::filesystem::create_directories(dir_.File("sub"));
+    WriteFile(dir_.File("sub/a.dxf"), Drawing());
+    std::filesystem::create_symlink("D/a.bmp", dir_.File("alias.dxf"));
     std::filesystem::create_symlink("out.bmp", dir_.File("keys.lnk"));
     const auto refusal = [&](const std::string& prefix, const std::string& name) {
         return prefix +
@@ -266,6 +269,9 @@ TEST_F(Converter, RefusesOutputsThatAreTheInputOrEachOther) {
         {{"--trace", "50", "--keys", "D/../out.bmp", "in.dxf", "out.bmp"}, refusal("", "out.bmp")},
         {{"--trace", "50", "--out-dir", "D", "D/a.txt"}, refusal("D/a.txt: ", "D/a.txt")},
         {{"--out-dir", "D", "D/a.bmp"}, refusal("D/a.bmp: ", "D/a.bmp")},
+        // One input's bitmap would be another input, reached through a link.
+        {{"--out-dir", "D", "-j", "1", "sub/a.dxf", "alias.dxf"},
+         refusal("sub/a.dxf: ", "D/a.bmp")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.args));
