@@ -17,6 +17,7 @@
 #include "core/file_read.h"
 #include "dxf_builder.h"
 #include "raster/resource_error.h"
+#include "support/scratch_dir.h"
 
 namespace {
 
@@ -127,8 +128,8 @@ TEST(DxfFastLoad, ReadingStopsAtTheFirstNul) {
 
 // A file larger than any text may be is read as far as its first NUL.
 TEST(DxfFastLoad, AHugeFileWhoseTextEndsEarlyIsRead) {
-    const std::string path =
-        (std::filesystem::temp_directory_path() / "dxf_fast_load_sparse.dxf").string();
+    const testing_support::ScratchDir dir;
+    const std::string path = dir.File("sparse.dxf");
     const std::string text = std::string(149, 'x') + "\n";
     {
         std::ofstream out(path, std::ios::binary);
@@ -136,7 +137,6 @@ TEST(DxfFastLoad, AHugeFileWhoseTextEndsEarlyIsRead) {
     }
     std::filesystem::resize_file(path, std::uintmax_t{5} << 30);  // sparse: no space is taken
     EXPECT_EQ(core::ReadText(path).View(), text);
-    std::filesystem::remove(path);
 }
 
 // Files under /sys claim a size of a page and hold less: to the reader that is
