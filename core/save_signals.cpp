@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstring>
 #include <new>
@@ -14,11 +15,11 @@ namespace core {
 
 // The handler may neither allocate nor lock. The notes form a list that only
 // grows: a save reuses a free note or pushes a new one, made outside the
-// handler, and the handler walks it and removes what is marked ready.
+// handler, and the handler walks it and removes what is marked ready. A
+// note's room is never freed, so a handler reading it never reads freed memory.
 struct NotedTempFile {
     std::atomic<int> state{0};
-    char* path = nullptr;
-    std::size_t capacity = 0;
+    char path[PATH_MAX];
     NotedTempFile* next = nullptr;  // fixed before the note is published
 };
 
@@ -112,6 +113,7 @@ SaveSignalsHeld::~SaveSignalsHeld() {
 
 NotedTempFile* NoteTempFile(const char* path) noexcept {
     const std::size_t size = std::strlen(path) + 1;
+    if (size > PATH_MAX) return nullptr;  // no such file can be made
     NotedTempFile* note = notes.load(std::memory_order_acquire);
     for (; note != nullptr; note = note->next) {
         int expected = kFree;
@@ -125,17 +127,6 @@ NotedTempFile* NoteTempFile(const char* path) noexcept {
         while (!notes.compare_exchange_weak(note->next, note, std::memory_order_release,
                                             std::memory_order_relaxed)) {
         }
-    }
-    // The handler never reads a note that is not ready, so its room may change.
-    if (note->capacity < size) {
-        char* room = new (std::nothrow) char[size];
-        if (room == nullptr) {
-            note->state.store(kFree, std::memory_order_release);
-            return nullptr;
-        }
-        delete[] note->path;
-        note->path = room;
-        note->capacity = size;
     }
     std::memcpy(note->path, path, size);
     note->state.store(kReady, std::memory_order_release);

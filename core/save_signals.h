@@ -24,7 +24,8 @@ void RemoveTempFilesOnSignals();
 struct NotedTempFile;
 
 // Notes a temporary file to remove on a signal; any number may be noted at
-// once. Null only when memory ran out (the file is then left on a signal).
+// once. Null when memory ran out or the path is longer than any file can
+// have (the file is then left on a signal).
 NotedTempFile* NoteTempFile(const char* path) noexcept;
 // The file was renamed or removed: it is no longer the save's to remove.
 void ForgetTempFile(NotedTempFile* note) noexcept;
