@@ -84,14 +84,7 @@ class ConverterControls final : public tools::TraceControls {
 
 void Convert(const ConvertRequest& request, std::ostream* progress) {
     // Nothing is written when any output is the input or another output.
-    const bool traces =
-        std::any_of(request.steps.begin(), request.steps.end(),
-                    [](const Step& step) { return step.kind == Step::Kind::Trace; });
-    if (traces) {
-        core::RefuseClashingFiles({request.input}, {request.keys_path, request.output});
-    } else {
-        core::RefuseClashingFiles({request.input}, {request.output});
-    }
+    core::RefuseClashingFiles({request.input}, OutputsOf(request));
     core::DrawingDocument document(core::DxfVariant::Viewer);
     core::LoadDxf(document, request.input);
     raster::TImage& image = document.Image1;
