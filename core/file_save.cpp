@@ -228,7 +228,8 @@ class OldContentCopy {
         const std::string temp_folder = std::filesystem::temp_directory_path(ignored).string();
         for (const std::string& folder : {DirectoryOf(target.path), temp_folder}) {
             if (folder.empty()) continue;
-            name_ = folder + "/." + name + ".old.XXXXXX";
+            name_ = folder;
+            name_.append("/.").append(name).append(".old.XXXXXX");
             copy_.Adopt(::mkostemp(name_.data(), O_CLOEXEC));
             if (copy_.Get() >= 0) break;
         }

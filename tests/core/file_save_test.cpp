@@ -460,7 +460,8 @@ TEST_F(FileSaveTest, AFailedWriteInPlacePutsTheOldContentBackInEveryName) {
 
 TEST_F(FileSaveTest, TwoWritersInPlaceEndWithOneWholeFile) {
     constexpr std::size_t kPieces = 64;
-    const std::string piece_of[] = {std::string(64 * 1024, 'a'), std::string(64 * 1024, 'b')};
+    constexpr std::size_t kPiece = std::size_t{64} * 1024;
+    const std::string piece_of[] = {std::string(kPiece, 'a'), std::string(kPiece, 'b')};
     Write(File("shared.bmp"), "old");
     fs::create_hard_link(File("shared.bmp"), File("other.bmp"));
     for (int round = 0; round < 5; ++round) {
@@ -507,6 +508,7 @@ TEST_F(FileSaveTest, ASignalWhileManySavesRunRemovesEveryTemporaryFile) {
                 return static_cast<ssize_t>(size);
             };
             std::vector<std::thread> threads;
+            threads.reserve(saves);
             for (int i = 0; i < saves; ++i) {
                 threads.emplace_back(
                     [&, i] { SaveBytesAtomically(File(std::to_string(i) + ".bmp"), "new", ops); });
