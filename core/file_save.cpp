@@ -35,6 +35,8 @@ constexpr std::size_t kWriteChunk = std::size_t{1} << 30;
 constexpr std::size_t kMaxTempPrefix = 200;
 // The part of a temporary name that mkstemp fills in.
 constexpr std::size_t kRandomPart = 6;
+// What ends the name of a copy of old content.
+constexpr std::string_view kOldCopySuffix = ".old";
 // As many links as the system itself follows before it gives up.
 constexpr int kMaxLinkHops = 40;
 
@@ -178,6 +180,104 @@ class Descriptor {
     int fd_;
 };
 
+// A temporary file is named ".NAME.PID.XXXXXX" beside its target, and a copy
+// of old content ".NAME.PID.XXXXXX.old", so that a later save of the target
+// can tell the leftovers of a process killed outright, which no handler
+// sees, from the files of saves under way. How much of NAME they hold, for a
+// process number of `pid_digits` digits: 0 when the folder's path leaves no
+// room for the name within PATH_MAX.
+std::size_t TempNamePart(const std::string& folder, const std::string& name,
+                         std::size_t pid_digits) {
+    const std::size_t fixed =
+        folder.size() + 2 + 1 + pid_digits + 1 + kRandomPart + kOldCopySuffix.size();
+    if (fixed >= PATH_MAX - 1) return 0;
+    return std::min({name.size(), kMaxTempPrefix, std::size_t{PATH_MAX - 1} - fixed});
+}
+
+// "" when there is no room for that; a temporary file then gets the
+// shortest name, ".XXXXXX", and a copy goes to the temporary folder.
+std::string TempTemplate(const std::string& folder, const std::string& name) {
+    const std::string pid = std::to_string(::getpid());
+    const std::size_t part = TempNamePart(folder, name, pid.size());
+    if (part == 0) return "";
+    return folder + "/." + name.substr(0, part) + "." + pid + ".XXXXXX";
+}
+
+// A folder entry shaped ".PART.PID.XXXXXX" or ".PART.PID.XXXXXX.old" whose
+// process no longer exists.
+struct Leftover {
+    std::string entry;
+    std::string part;
+    std::size_t pid_digits = 0;
+    bool old_copy = false;
+};
+
+std::optional<Leftover> DeadProcessFile(const std::string& entry) {
+    const bool old_copy = entry.ends_with(kOldCopySuffix);
+    const std::string_view name(entry.data(),
+                                entry.size() - (old_copy ? kOldCopySuffix.size() : 0));
+    if (name.size() < kRandomPart + 5 || name.front() != '.') return std::nullopt;
+    const std::size_t random_dot = name.size() - kRandomPart - 1;
+    if (name[random_dot] != '.') return std::nullopt;
+    for (std::size_t i = random_dot + 1; i < name.size(); ++i) {
+        if (std::isalnum(static_cast<unsigned char>(name[i])) == 0) return std::nullopt;
+    }
+    const std::size_t pid_dot = name.rfind('.', random_dot - 1);
+    if (pid_dot == std::string::npos || pid_dot < 2) return std::nullopt;
+    const std::string digits(name.substr(pid_dot + 1, random_dot - pid_dot - 1));
+    if (digits.empty() || digits.size() > 9 || digits.front() == '0' ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return std::nullopt;
+    }
+    const pid_t pid = static_cast<pid_t>(std::stol(digits));
+    if (pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH) return std::nullopt;
+    return Leftover{entry, std::string(name.substr(1, pid_dot - 1)), digits.size(), old_copy};
+}
+
+// The dead processes' files of each folder, found by one look at the folder
+// per process: a batch saving thousands of files into one folder would
+// otherwise read the whole folder for every one of them.
+class Leftovers {
+  public:
+    // Removes those made for the target `name` in `folder`: the temporary
+    // files, or the copies of old content, which are kept until the target
+    // has been saved whole again.
+    void RemoveFor(const std::string& folder, const std::string& name, bool old_copies) {
+        const std::lock_guard lock(mutex_);
+        auto found = by_folder_.find(folder);
+        if (found == by_folder_.end()) found = by_folder_.emplace(folder, Scan(folder)).first;
+        std::erase_if(found->second, [&](const Leftover& leftover) {
+            const bool ours =
+                leftover.old_copy == old_copies &&
+                leftover.part.size() == TempNamePart(folder, name, leftover.pid_digits) &&
+                name.compare(0, leftover.part.size(), leftover.part) == 0;
+            if (ours) ::unlink((folder + "/" + leftover.entry).c_str());
+            return ours;
+        });
+    }
+
+  private:
+    static std::vector<Leftover> Scan(const std::string& folder) {
+        std::vector<Leftover> found;
+        DIR* listing = ::opendir(folder.c_str());
+        if (listing == nullptr) return found;
+        while (const dirent* entry = ::readdir(listing)) {
+            if (entry->d_name[0] != '.') continue;
+            if (auto leftover = DeadProcessFile(entry->d_name)) found.push_back(*leftover);
+        }
+        ::closedir(listing);
+        return found;
+    }
+
+    std::mutex mutex_;
+    std::map<std::string, std::vector<Leftover>> by_folder_;
+};
+
+Leftovers& DeadProcessLeftovers() {
+    static Leftovers leftovers;
+    return leftovers;
+}
+
 // Copies the first `size` bytes of one file to the start of another, by
 // offsets, so neither file's position moves. False when they cannot all be
 // copied.
@@ -216,22 +316,27 @@ bool CopyBytes(int from, int to, uint64_t size) {
 }
 
 // The old content of a file written in place, kept until the new content is
-// on the disk: beside the file, or in the temporary folder when its folder
-// takes no new files. Should the process be killed outright, the copy stays
-// for the user to take back.
+// on the disk: beside the file, or in the temporary folder when there is no
+// room or no leave to make it there. Should the process be killed outright,
+// the copy stays for the user to take back until the file is saved again.
 class OldContentCopy {
   public:
     // Throws WriteError, before the file is touched, when no whole copy can be made.
     OldContentCopy(const Target& target, int file, uint64_t size) : size_(size) {
-        const std::string name = NameOf(target.path).substr(0, kMaxTempPrefix);
-        std::error_code ignored;
-        const std::string temp_folder = std::filesystem::temp_directory_path(ignored).string();
-        for (const std::string& folder : {DirectoryOf(target.path), temp_folder}) {
-            if (folder.empty()) continue;
-            name_ = folder;
-            name_.append("/.").append(name).append(".old.XXXXXX");
-            copy_.Adopt(::mkostemp(name_.data(), O_CLOEXEC));
-            if (copy_.Get() >= 0) break;
+        std::string beside = TempTemplate(DirectoryOf(target.path), NameOf(target.path));
+        if (!beside.empty()) {
+            name_ = beside.append(kOldCopySuffix);
+            copy_.Adopt(
+                ::mkostemps(name_.data(), static_cast<int>(kOldCopySuffix.size()), O_CLOEXEC));
+        }
+        if (copy_.Get() < 0) {
+            std::error_code ignored;
+            name_ = std::filesystem::temp_directory_path(ignored).string();
+            if (name_.empty()) name_ = "/tmp";
+            name_.append("/.").append(NameOf(target.path).substr(0, kMaxTempPrefix));
+            name_.append(".XXXXXX").append(kOldCopySuffix);
+            copy_.Adopt(
+                ::mkostemps(name_.data(), static_cast<int>(kOldCopySuffix.size()), O_CLOEXEC));
         }
         if (copy_.Get() < 0) throw WriteError();
         if (!CopyBytes(file, copy_.Get(), size_) || ::fdatasync(copy_.Get()) != 0) {
@@ -311,99 +416,14 @@ void WriteInPlace(const Target& target, uint64_t size, const ContentWriter& cont
     }
 }
 
-// A temporary file is named ".NAME.PID.XXXXXX" beside its target, so that a
-// later save of the target can tell the leftovers of a process killed
-// outright, which no handler sees, from the files of saves under way. How
-// much of NAME it holds, for a process number of `pid_digits` digits: 0 when
-// the folder's path leaves no room for the name within PATH_MAX.
-std::size_t TempNamePart(const std::string& folder, const std::string& name,
-                         std::size_t pid_digits) {
-    const std::size_t fixed = folder.size() + 2 + 1 + pid_digits + 1 + kRandomPart;
-    if (fixed >= PATH_MAX - 1) return 0;
-    return std::min({name.size(), kMaxTempPrefix, std::size_t{PATH_MAX - 1} - fixed});
-}
-
-// A path too long for that gets the shortest name, ".XXXXXX".
-std::string TempTemplate(const std::string& folder, const std::string& name) {
-    const std::string pid = std::to_string(::getpid());
-    const std::size_t part = TempNamePart(folder, name, pid.size());
-    if (part == 0) return folder + "/.XXXXXX";
-    return folder + "/." + name.substr(0, part) + "." + pid + ".XXXXXX";
-}
-
-// A folder entry shaped ".PART.PID.XXXXXX" whose process no longer exists.
-struct Leftover {
-    std::string entry;
-    std::string part;
-    std::size_t pid_digits = 0;
-};
-
-std::optional<Leftover> DeadProcessTemp(const std::string& entry) {
-    if (entry.size() < kRandomPart + 5 || entry.front() != '.') return std::nullopt;
-    const std::size_t random_dot = entry.size() - kRandomPart - 1;
-    if (entry[random_dot] != '.') return std::nullopt;
-    for (std::size_t i = random_dot + 1; i < entry.size(); ++i) {
-        if (std::isalnum(static_cast<unsigned char>(entry[i])) == 0) return std::nullopt;
-    }
-    const std::size_t pid_dot = entry.rfind('.', random_dot - 1);
-    if (pid_dot == std::string::npos || pid_dot < 2) return std::nullopt;
-    const std::string digits = entry.substr(pid_dot + 1, random_dot - pid_dot - 1);
-    if (digits.empty() || digits.size() > 9 || digits.front() == '0' ||
-        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-        return std::nullopt;
-    }
-    const pid_t pid = static_cast<pid_t>(std::stol(digits));
-    if (pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH) return std::nullopt;
-    return Leftover{entry, entry.substr(1, pid_dot - 1), digits.size()};
-}
-
-// The dead processes' temporary files of each folder, found by one look at
-// the folder per process: a batch saving thousands of files into one folder
-// would otherwise read the whole folder for every one of them.
-class Leftovers {
-  public:
-    // Removes those made for the target `name` in `folder`.
-    void RemoveFor(const std::string& folder, const std::string& name) {
-        const std::lock_guard lock(mutex_);
-        auto found = by_folder_.find(folder);
-        if (found == by_folder_.end()) found = by_folder_.emplace(folder, Scan(folder)).first;
-        std::erase_if(found->second, [&](const Leftover& leftover) {
-            const bool ours =
-                leftover.part.size() == TempNamePart(folder, name, leftover.pid_digits) &&
-                name.compare(0, leftover.part.size(), leftover.part) == 0;
-            if (ours) ::unlink((folder + "/" + leftover.entry).c_str());
-            return ours;
-        });
-    }
-
-  private:
-    static std::vector<Leftover> Scan(const std::string& folder) {
-        std::vector<Leftover> found;
-        DIR* listing = ::opendir(folder.c_str());
-        if (listing == nullptr) return found;
-        while (const dirent* entry = ::readdir(listing)) {
-            if (entry->d_name[0] != '.') continue;
-            if (auto leftover = DeadProcessTemp(entry->d_name)) found.push_back(*leftover);
-        }
-        ::closedir(listing);
-        return found;
-    }
-
-    std::mutex mutex_;
-    std::map<std::string, std::vector<Leftover>> by_folder_;
-};
-
-Leftovers& DeadProcessLeftovers() {
-    static Leftovers leftovers;
-    return leftovers;
-}
-
 // The temporary file beside the target. It is removed unless it was renamed
 // over the target, also when a signal ends the process.
 class TempFile {
   public:
     explicit TempFile(const Target& target)
-        : name_(TempTemplate(DirectoryOf(target.path), NameOf(target.path))) {}
+        : name_(TempTemplate(DirectoryOf(target.path), NameOf(target.path))) {
+        if (name_.empty()) name_ = DirectoryOf(target.path) + "/.XXXXXX";
+    }
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
     ~TempFile() {
@@ -464,7 +484,6 @@ void SyncFolder(const Target& target) {
 // nothing left behind, when the folder does not let a replacement be made.
 bool ReplaceThroughTempFile(const Target& target, const ContentWriter& content,
                             const FileOps& ops) {
-    DeadProcessLeftovers().RemoveFor(DirectoryOf(target.path), NameOf(target.path));
     TempFile temp(target);
     if (!temp.Create(ops)) {
         if (target.exists && (errno == EACCES || errno == EPERM)) return false;
@@ -538,17 +557,20 @@ void SaveStreamAtomically(const std::string& path, uint64_t size, const ContentW
 void SaveStreamAtomically(const std::string& path, uint64_t size, const ContentWriter& content,
                           const FileOps& ops) {
     const Target target = Examine(path);
+    const std::string folder = DirectoryOf(target.path);
+    const std::string name = NameOf(target.path);
+    DeadProcessLeftovers().RemoveFor(folder, name, false);
     const bool several_names = target.exists && target.info.st_nlink > 1;
     if (target.exists && (!S_ISREG(target.info.st_mode) || several_names)) {
         WriteInPlace(target, size, content, ops);
-        return;
-    }
-    if (!FolderTakesNewFiles(target)) {
+    } else if (!FolderTakesNewFiles(target)) {
         if (!target.exists) Refuse(target, EACCES);
         WriteInPlace(target, size, content, ops);
-        return;
+    } else if (!ReplaceThroughTempFile(target, content, ops)) {
+        WriteInPlace(target, size, content, ops);
     }
-    if (!ReplaceThroughTempFile(target, content, ops)) WriteInPlace(target, size, content, ops);
+    // The target is whole again: an old copy left by a killed save is no longer needed.
+    DeadProcessLeftovers().RemoveFor(folder, name, true);
 }
 
 void RefuseSavingOverInput(const std::string& input, const std::string& output) {

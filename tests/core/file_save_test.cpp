@@ -523,7 +523,7 @@ TEST_F(FileSaveTest, ASignalWhileManySavesRunRemovesEveryTemporaryFile) {
     }
 }
 
-TEST_F(FileSaveTest, TheNextSaveRemovesTheTemporaryFilesOfDeadProcesses) {
+TEST_F(FileSaveTest, TheNextSaveRemovesTheFilesOfDeadProcesses) {
     const pid_t dead = fork();
     if (dead == 0) _exit(0);
     waitpid(dead, nullptr, 0);
@@ -538,8 +538,9 @@ TEST_F(FileSaveTest, TheNextSaveRemovesTheTemporaryFilesOfDeadProcesses) {
         {".out.bmp." + std::to_string(getpid()) + ".aB3xYz", false},  // a save of ours
         {".other.bmp." + gone + ".aB3xYz", false},                    // another target's
         {".out.bmp." + gone + ".aB3xY", false},                       // not our shape
-        {".out.bmp." + gone + ".aB3xYz.old", false},                  // not our shape
-        {".out.b." + gone + ".aB3xYz", false},                        // a shorter name's
+        {".out.bmp." + gone + ".aB3xYz.old", true},    // old content, saved anew since
+        {".out.bmp." + alive + ".aB3xYz.old", false},  // its save still runs
+        {".out.b." + gone + ".aB3xYz", false},         // a shorter name's
     };
     std::set<std::string> kept{"out.bmp"};
     for (const auto& c : cases) {
