@@ -561,14 +561,15 @@ void SaveStreamAtomically(const std::string& path, uint64_t size, const ContentW
     const std::string name = NameOf(target.path);
     DeadProcessLeftovers().RemoveFor(folder, name, false);
     const bool several_names = target.exists && target.info.st_nlink > 1;
-    if (target.exists && (!S_ISREG(target.info.st_mode) || several_names)) {
-        WriteInPlace(target, size, content, ops);
-    } else if (!FolderTakesNewFiles(target)) {
-        if (!target.exists) Refuse(target, EACCES);
-        WriteInPlace(target, size, content, ops);
-    } else if (!ReplaceThroughTempFile(target, content, ops)) {
-        WriteInPlace(target, size, content, ops);
+    bool replaced = false;
+    if (!target.exists || (S_ISREG(target.info.st_mode) && !several_names)) {
+        if (FolderTakesNewFiles(target)) {
+            replaced = ReplaceThroughTempFile(target, content, ops);
+        } else if (!target.exists) {
+            Refuse(target, EACCES);
+        }
     }
+    if (!replaced) WriteInPlace(target, size, content, ops);
     // The target is whole again: an old copy left by a killed save is no longer needed.
     DeadProcessLeftovers().RemoveFor(folder, name, true);
 }
