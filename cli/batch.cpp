@@ -7,9 +7,12 @@
 #include <ostream>
 #include <system_error>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "cli/conversion.h"
 #include "core/failure.h"
+#include "core/file_save.h"
 
 namespace cli {
 
@@ -80,6 +83,23 @@ int RunBatch(const ParsedArguments& parsed, std::ostream& err, bool show_progres
     }
 
     const std::vector<std::string>& inputs = parsed.inputs;
+    // No input's files may be another input, or another input's files: those
+    // inputs fail as a whole before anything is converted.
+    std::vector<std::string> outputs;
+    std::vector<std::size_t> owner;
+    for (std::size_t index = 0; index < inputs.size(); ++index) {
+        for (std::string& output :
+             OutputsOf(BatchItem(parsed.request, parsed.out_dir, inputs[index]))) {
+            outputs.push_back(std::move(output));
+            owner.push_back(index);
+        }
+    }
+    const std::vector<bool> clashing = core::FindClashingOutputs(inputs, outputs);
+    std::vector<std::string> clash(inputs.size());
+    for (std::size_t i = outputs.size(); i-- > 0;) {
+        if (clashing[i]) clash[owner[i]] = outputs[i];
+    }
+
     BatchReport report(err, inputs.size(), show_progress);
     std::atomic<std::size_t> next{0};
     const auto work = [&] {
@@ -87,6 +107,9 @@ int RunBatch(const ParsedArguments& parsed, std::ostream& err, bool show_progres
             std::vector<std::string> notes;
             std::string failure;
             try {
+                if (!clash[index].empty()) {
+                    throw core::SameFileAsInput(core::FullPath(clash[index]));
+                }
                 Convert(BatchItem(parsed.request, parsed.out_dir, inputs[index]), nullptr, &notes);
             } catch (...) {
                 failure = FailureText(std::current_exception());

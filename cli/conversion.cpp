@@ -1,5 +1,6 @@
 #include "cli/conversion.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <limits>
@@ -130,7 +131,8 @@ void ConvertNaming(const ConvertRequest& request, std::ostream* progress,
                    std::vector<std::string>* notes, const std::string*& concerned) {
     const std::string input = ReadablePath(request.input);
     concerned = &request.output;
-    core::RefuseSavingOverInput(input, request.output);
+    // Nothing is written when any output is the input or another output.
+    core::RefuseClashingFiles({input}, OutputsOf(request));
     concerned = &request.input;
     // Only the editor's variant keeps the rows that a .dxf output is made of.
     const bool keeps_rows = OutputFormatOf(request.output) == OutputFormat::Dxf;
@@ -184,6 +186,14 @@ void Convert(const ConvertRequest& request, std::ostream* progress,
                                                               : "standard input",
                                 FailureText(std::current_exception()));
     }
+}
+
+std::vector<std::string> OutputsOf(const ConvertRequest& request) {
+    const bool traces =
+        std::any_of(request.steps.begin(), request.steps.end(),
+                    [](const Step& step) { return step.kind == Step::Kind::Trace; });
+    if (traces) return {request.keys_path, request.output};
+    return {request.output};
 }
 
 std::string FailureText(const std::exception_ptr& failure) {

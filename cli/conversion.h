@@ -35,6 +35,10 @@ class ConversionFailure : public std::runtime_error {
     std::string file_;
 };
 
+// The files a conversion writes, in the order it writes them: the keys when
+// a trace runs, then the output.
+[[nodiscard]] std::vector<std::string> OutputsOf(const ConvertRequest& request);
+
 // The user-facing text of a conversion's failure.
 [[nodiscard]] std::string FailureText(const std::exception_ptr& failure);
 

@@ -29,16 +29,21 @@ struct RunResult {
     std::string err;
 };
 
-// Starts the real program in `cwd` with its output streams going to files.
-pid_t StartConverter(const std::vector<std::string>& args, const std::filesystem::path& cwd,
-                     const std::string& out_path, const std::string& err_path) {
+// In a child process: becomes the real program.
+[[noreturn]] void ExecConverter(const std::vector<std::string>& args) {
     std::vector<std::string> words{MORLID_CONVERT_PATH};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
     argv.reserve(words.size() + 1);
     for (std::string& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+}
 
+// Starts the real program in `cwd` with its output streams going to files.
+pid_t StartConverter(const std::vector<std::string>& args, const std::filesystem::path& cwd,
+                     const std::string& out_path, const std::string& err_path) {
     const pid_t child = fork();
     if (child == 0) {
         const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -46,10 +51,31 @@ pid_t StartConverter(const std::vector<std::string>& args, const std::filesystem
         if (out < 0 || err < 0 || chdir(cwd.c_str()) != 0) _exit(126);
         dup2(out, STDOUT_FILENO);
         dup2(err, STDERR_FILENO);
-        execv(argv[0], argv.data());
-        _exit(127);
+        ExecConverter(args);
     }
     return child;
+}
+
+// Runs the real program in `cwd` with descriptor `fd` writing into a pipe
+// that nobody reads any more; returns the wait status.
+int RunIntoClosedPipe(const std::vector<std::string>& args, const std::filesystem::path& cwd,
+                      int fd) {
+    int channel[2];
+    if (pipe(channel) != 0) return -1;
+    close(channel[0]);
+    const pid_t child = fork();
+    if (child == 0) {
+        const int nowhere = open("/dev/null", O_WRONLY);
+        if (nowhere < 0 || chdir(cwd.c_str()) != 0) _exit(126);
+        dup2(nowhere, STDOUT_FILENO);
+        dup2(nowhere, STDERR_FILENO);
+        dup2(channel[1], fd);
+        ExecConverter(args);
+    }
+    close(channel[1]);
+    int status = -1;
+    waitpid(child, &status, 0);
+    return status;
 }
 
 // Runs the real program in `cwd`, capturing both output streams.
@@ -238,16 +264,78 @@ TEST_F(Converter, UncreatableOutputNamesTheFile) {
               Message(out, core::CannotCreate(out, core::SystemErrorText(ENOENT)).what()));
 }
 
-TEST_F(Converter, RefusesToWriteOverTheInputWhateverTheName) {
-    std::filesystem::create_hard_link(In(), dir_.File("same.bmp"));
-    const RunResult result = RunConverter({In(), "same.bmp"}, dir_.Path());
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(
-        result.err,
-        Message(
-            "same.bmp",
-            core::CannotCreate(dir_.File("same.bmp"), "入力ファイルと同じファイルです。").what()));
-    EXPECT_EQ(ReadFile(In()), Drawing());
+// Every output is refused when it is the input or another output, by any
+// name, and then nothing at all is written.
+TEST_F(Converter, RefusesOutputsThatAreTheInputOrEachOther) {
+    std::filesystem::create_directories(dir_.File("D"));
+    std::filesystem::create_directories(dir_.File("sub"));
+    WriteFile(dir_.File("sub/a.dxf"), Drawing());
+    std::filesystem::create_symlink("D/a.bmp", dir_.File("alias.dxf"));
+    std::filesystem::create_symlink("out.bmp", dir_.File("keys.lnk"));
+    // Named by the output, or the batch's input, that the clash stops.
+    const auto refusal = [&](const std::string& stopped, const std::string& name) {
+        return "morlid-convert: " + stopped + ": " +
+               core::CannotCreate(dir_.File(name), "入力ファイルと同じファイルです。").what() +
+               "\n";
+    };
+    const struct {
+        std::vector<std::string> args;
+        std::string err;
+    } cases[] = {
+        {{"in.dxf", "./in.dxf"}, refusal("./in.dxf", "in.dxf")},
+        {{"--trace", "50", "--keys", "in.dxf", "in.dxf", "out.bmp"}, refusal("out.bmp", "in.dxf")},
+        {{"--trace", "50", "--keys", "out.bmp", "in.dxf", "out.bmp"},
+         refusal("out.bmp", "out.bmp")},
+        {{"--trace", "50", "--keys", "keys.lnk", "in.dxf", "out.bmp"},
+         refusal("out.bmp", "out.bmp")},
+        {{"--trace", "50", "--keys", "D/../out.bmp", "in.dxf", "out.bmp"},
+         refusal("out.bmp", "out.bmp")},
+        {{"--trace", "50", "--out-dir", "D", "D/a.txt"}, refusal("D/a.txt", "D/a.txt")},
+        {{"--out-dir", "D", "D/a.bmp"}, refusal("D/a.bmp", "D/a.bmp")},
+        // One input's bitmap would be another input, reached through a link.
+        {{"--out-dir", "D", "-j", "1", "sub/a.dxf", "alias.dxf"}, refusal("sub/a.dxf", "D/a.bmp")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        WriteFile(dir_.File("D/a.txt"), Drawing());
+        WriteFile(dir_.File("D/a.bmp"), Drawing());
+        const RunResult result = RunConverter(c.args, dir_.Path());
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.err, c.err);
+        EXPECT_EQ(ReadFile(In()), Drawing());
+        EXPECT_EQ(ReadFile(dir_.File("D/a.txt")), Drawing());
+        EXPECT_EQ(ReadFile(dir_.File("D/a.bmp")), Drawing());
+        EXPECT_FALSE(std::filesystem::exists(Out()));
+        EXPECT_FALSE(std::filesystem::exists(dir_.File("Image.txt")));
+    }
+}
+
+// A closed pipe on a standard stream fails the writes to it, and does not end
+// the program in the middle of a save.
+TEST_F(Converter, AClosedPipeOnAStreamFailsItsWritesWithoutEndingTheProgram) {
+    WriteFile(dir_.File("bad.dxf"), Lines({"  2", "ENTITIES", "  0", "POINT", " 10", "abc"}));
+    const struct {
+        std::vector<std::string> args;
+        int fd;
+        int status;
+        const char* written;  // "" when nothing is
+    } cases[] = {
+        {{"--out-dir", "D", "-j", "1", "bad.dxf", "in.dxf"}, STDERR_FILENO, 1, "D/in.bmp"},
+        {{"bad.dxf", "out.bmp"}, STDERR_FILENO, 1, ""},
+        {{"--help"}, STDOUT_FILENO, 1, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        std::filesystem::remove_all(dir_.File("D"));
+        const int status = RunIntoClosedPipe(c.args, dir_.Path(), c.fd);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == c.status) << status;
+        if (*c.written != '\0') {
+            EXPECT_TRUE(Bmp(ReadFile(dir_.File(c.written))).Valid());
+            EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.File("D")),
+                                    std::filesystem::directory_iterator()),
+                      1);
+        }
+    }
 }
 
 // Ctrl+C while a large bitmap is being written.
