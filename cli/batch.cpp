@@ -7,9 +7,12 @@
 #include <ostream>
 #include <system_error>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "cli/conversion.h"
 #include "core/failure.h"
+#include "core/file_save.h"
 
 namespace cli {
 
@@ -33,13 +36,16 @@ class BatchReport {
     BatchReport(std::ostream& err, std::size_t total, bool show_progress)
         : err_(err), total_(total), show_progress_(show_progress) {}
 
-    void Finished(const std::string& input, const std::string& failure) {
+    void Finished(const std::string& input, const std::vector<std::string>& notes,
+                  const std::string& failure) {
         const std::lock_guard lock(mutex_);
         ++done_;
+        if (show_progress_ && !notes.empty()) err_ << "\r\033[K";
+        for (const std::string& note : notes) err_ << MessageAbout(input, note) << '\n';
         if (!failure.empty()) {
             ++failed_;
             if (show_progress_) err_ << "\r\033[K";  // the message replaces the progress line
-            err_ << input << ": " << failure << '\n';
+            err_ << MessageAbout(input, failure) << '\n';
         }
         if (show_progress_) {
             err_ << "\rconverted " << done_ << " of " << total_;
@@ -69,25 +75,46 @@ int RunBatch(const ParsedArguments& parsed, std::ostream& err, bool show_progres
     std::error_code error;
     std::filesystem::create_directories(parsed.out_dir, error);
     if (error) {
-        err << core::CannotCreate(core::FullPath(parsed.out_dir),
-                                  core::SystemErrorText(error.value()))
-                   .what()
+        err << MessageAbout(parsed.out_dir, core::CannotCreate(core::FullPath(parsed.out_dir),
+                                                               core::SystemErrorText(error.value()))
+                                                .what())
             << '\n';
         return kExitFailure;
     }
 
     const std::vector<std::string>& inputs = parsed.inputs;
+    // No input's files may be another input, or another input's files: those
+    // inputs fail as a whole before anything is converted.
+    std::vector<std::string> outputs;
+    std::vector<std::size_t> owner;
+    for (std::size_t index = 0; index < inputs.size(); ++index) {
+        for (std::string& output :
+             OutputsOf(BatchItem(parsed.request, parsed.out_dir, inputs[index]))) {
+            outputs.push_back(std::move(output));
+            owner.push_back(index);
+        }
+    }
+    const std::vector<bool> clashing = core::FindClashingOutputs(inputs, outputs);
+    std::vector<std::string> clash(inputs.size());
+    for (std::size_t i = outputs.size(); i-- > 0;) {
+        if (clashing[i]) clash[owner[i]] = outputs[i];
+    }
+
     BatchReport report(err, inputs.size(), show_progress);
     std::atomic<std::size_t> next{0};
     const auto work = [&] {
         for (std::size_t index; (index = next++) < inputs.size();) {
+            std::vector<std::string> notes;
             std::string failure;
             try {
-                Convert(BatchItem(parsed.request, parsed.out_dir, inputs[index]), nullptr);
+                if (!clash[index].empty()) {
+                    throw core::SameFileAsInput(core::FullPath(clash[index]));
+                }
+                Convert(BatchItem(parsed.request, parsed.out_dir, inputs[index]), nullptr, &notes);
             } catch (...) {
                 failure = FailureText(std::current_exception());
             }
-            report.Finished(inputs[index], failure);
+            report.Finished(inputs[index], notes, failure);
         }
     };
 

@@ -1,5 +1,6 @@
 #include "cli/conversion.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <limits>
@@ -9,8 +10,11 @@
 #include "cli/output.h"
 #include "core/drawing_document.h"
 #include "core/dxf_import.h"
+#include "core/dxf_thumbnail.h"
 #include "core/file_save.h"
+#include "core/fixed_layout_check.h"
 #include "core/line_list.h"
+#include "dxf/any_dxf.h"
 #include "raster/resource_error.h"
 #include "tools/resize_engine.h"
 #include "tools/trace_engine_run.h"
@@ -79,12 +83,62 @@ class ConverterControls final : public tools::TraceControls {
     bool shown_ = false;
 };
 
-}  // namespace
+// The system's name for standard input, so that the reader takes it as any pipe or file.
+std::string ReadablePath(const std::string& input) {
+    return input == kStandardStream ? "/dev/stdin" : input;
+}
 
-void Convert(const ConvertRequest& request, std::ostream* progress) {
-    core::RefuseSavingOverInput(request.input, request.output);
-    core::DrawingDocument document(core::DxfVariant::Viewer);
-    core::LoadDxf(document, request.input);
+// Reads the input with the reader the request names. A thumbnail of a file
+// from another CAD program is read the general way, fitted into its size, as
+// a file manager cannot be asked which reader to use.
+void Load(const ConvertRequest& request, const std::string& input, core::DrawingDocument& document,
+          std::vector<std::string>* notes) {
+    const bool other_layout = core::IsOtherLayoutFile(input);
+    const bool thumbnail = request.thumbnail_size > 0;
+    if (request.reader == ConvertRequest::Reader::Fixed && !(thumbnail && other_layout)) {
+        if (thumbnail) {
+            core::LoadDxfThumbnail(document, input, request.thumbnail_size);
+            return;
+        }
+        if (notes != nullptr && other_layout) {
+            notes->push_back(
+                "warning: not in the fixed entity layout (written by another CAD program?): "
+                "try --read any");
+        }
+        core::LoadDxf(document, input);
+        return;
+    }
+    dxf::ScaleRequest scale = request.scale;
+    if (thumbnail) {
+        scale.mode = dxf::ScaleRequest::Mode::Fit;
+        scale.fit_width = request.thumbnail_size;
+        scale.fit_height = request.thumbnail_size;
+    }
+    const dxf::ImportReport report = dxf::LoadAnyDxf(document, input, scale);
+    if (notes == nullptr || thumbnail) return;
+    if (std::string line = dxf::NotDrawnLine(report); !line.empty()) {
+        notes->push_back(std::move(line));
+    }
+    if (scale.mode != dxf::ScaleRequest::Mode::Fixed) {
+        char line[64];
+        std::snprintf(line, sizeof line, "scale: %.6g pixels per drawing unit", report.scale);
+        notes->push_back(line);
+    }
+}
+
+// The conversion; `concerned` follows the file each stage works on.
+void ConvertNaming(const ConvertRequest& request, std::ostream* progress,
+                   std::vector<std::string>* notes, const std::string*& concerned) {
+    const std::string input = ReadablePath(request.input);
+    concerned = &request.output;
+    // Nothing is written when any output is the input or another output.
+    core::RefuseClashingFiles({input}, OutputsOf(request));
+    concerned = &request.input;
+    // Only the editor's variant keeps the rows that a .dxf output is made of.
+    const bool keeps_rows = OutputFormatOf(request.output) == OutputFormat::Dxf;
+    core::DrawingDocument document(keeps_rows ? core::DxfVariant::Editor
+                                              : core::DxfVariant::Viewer);
+    Load(request, input, document, notes);
     raster::TImage& image = document.Image1;
 
     core::LineList keys;
@@ -103,13 +157,43 @@ void Convert(const ConvertRequest& request, std::ostream* progress) {
         traced = true;
     }
 
+    concerned = &request.keys_path;
     if (traced) keys.SaveToFile(request.keys_path);
+    concerned = &request.output;
     try {
-        WriteOutput(document, request.output);
+        if (request.thumbnail_size > 0) {
+            WriteOutput(document, request.output, OutputFormat::Png);
+        } else {
+            WriteOutput(document, request.output);
+        }
     } catch (...) {
         if (traced && request.remove_keys_on_failure) std::remove(request.keys_path.c_str());
         throw;
     }
+}
+
+}  // namespace
+
+void Convert(const ConvertRequest& request, std::ostream* progress,
+             std::vector<std::string>* notes) {
+    const std::string* concerned = &request.input;
+    try {
+        ConvertNaming(request, progress, notes, concerned);
+    } catch (...) {
+        const bool output = concerned == &request.output;
+        throw ConversionFailure(*concerned != kStandardStream ? *concerned
+                                : output                      ? "standard output"
+                                                              : "standard input",
+                                FailureText(std::current_exception()));
+    }
+}
+
+std::vector<std::string> OutputsOf(const ConvertRequest& request) {
+    const bool traces =
+        std::any_of(request.steps.begin(), request.steps.end(),
+                    [](const Step& step) { return step.kind == Step::Kind::Trace; });
+    if (traces) return {request.keys_path, request.output};
+    return {request.output};
 }
 
 std::string FailureText(const std::exception_ptr& failure) {
@@ -120,6 +204,11 @@ std::string FailureText(const std::exception_ptr& failure) {
     } catch (const std::exception& error) {
         return error.what();
     }
+}
+
+std::string MessageAbout(std::string_view file, std::string_view text) {
+    std::string message(kProgram);
+    return message.append(": ").append(file).append(": ").append(text);
 }
 
 }  // namespace cli

@@ -1,10 +1,14 @@
 #include "cli/convert.h"
 
 #include <ostream>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/batch.h"
 #include "cli/conversion.h"
+#include "cli/output.h"
+#include "core/failure.h"
 
 namespace cli {
 
@@ -16,7 +20,9 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
         case ParsedArguments::Action::Version:
             out << (parsed.action == ParsedArguments::Action::Help ? HelpText() : VersionText());
             out.flush();
-            return out ? kExitOk : kExitFailure;
+            if (out) return kExitOk;
+            err << MessageAbout("standard output", core::WriteError().what()) << '\n';
+            return kExitFailure;
         case ParsedArguments::Action::Batch:
             return RunBatch(parsed, err, show_progress);
         case ParsedArguments::Action::Usage:
@@ -25,12 +31,24 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
         case ParsedArguments::Action::Convert:
             break;
     }
+    std::vector<std::string> notes;
+    const std::string input =
+        parsed.request.input == kStandardStream ? "standard input" : parsed.request.input;
+    const auto print_notes = [&] {
+        for (const std::string& note : notes) err << MessageAbout(input, note) << '\n';
+    };
     try {
-        Convert(parsed.request, show_progress ? &err : nullptr);
+        Convert(parsed.request, show_progress ? &err : nullptr, &notes);
+    } catch (const ConversionFailure& failure) {
+        print_notes();
+        err << MessageAbout(failure.File(), failure.what()) << '\n';
+        return kExitFailure;
     } catch (...) {
-        err << FailureText(std::current_exception()) << '\n';
+        print_notes();
+        err << MessageAbout(parsed.request.input, FailureText(std::current_exception())) << '\n';
         return kExitFailure;
     }
+    print_notes();
     return kExitOk;
 }
 

@@ -8,6 +8,7 @@
 #include "core/save_signals.h"
 
 int main(int argc, char* argv[]) {
+    core::OpenMissingStandardStreams();
     core::RemoveTempFilesOnSignals();
     const std::vector<std::string> args(argv + 1, argv + argc);
     // A progress line only makes sense where someone watches it.

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dxf/any_dxf.h"
 #include "tools/trace_engine.h"
 
 namespace cli {
@@ -36,6 +37,14 @@ struct ConvertRequest {
     // A batch leaves nothing behind for a failed input, so a key file already
     // written goes again when the bitmap cannot be saved.
     bool remove_keys_on_failure = false;
+    // Which reader reads IN: the fixed layout, or DXF as CAD programs write it
+    // at `scale`.
+    enum class Reader { Fixed, Any };
+    Reader reader = Reader::Fixed;
+    dxf::ScaleRequest scale;
+    // --thumbnail: the picture fitted into this many pixels a side, always
+    // written as PNG; 0 for the full picture.
+    int32_t thumbnail_size = 0;
 };
 
 struct ParsedArguments {

@@ -526,6 +526,9 @@ class DrawingPass {
         }
     }
 
+    // Every segment goes to `segments` instead of into the mask.
+    void KeepSegmentsIn(std::vector<Segment>& segments) { kept_ = &segments; }
+
     DrawingPass(const DrawingPass&) = delete;
     DrawingPass& operator=(const DrawingPass&) = delete;
     ~DrawingPass() { WaitForInk(); }
@@ -622,6 +625,10 @@ class DrawingPass {
     }
 
     void Add(const Segment& segment) {
+        if (kept_ != nullptr) {
+            kept_->push_back(segment);
+            return;
+        }
         segments_.push_back(segment);
         if (segments_.size() == kBatch) InkBatch();
     }
@@ -658,6 +665,7 @@ class DrawingPass {
     std::vector<Segment> inking_;
     std::thread inker_;
     bool overlap_ = true;
+    std::vector<Segment>* kept_ = nullptr;
     Waiting slots_[kSlots] = {};
     std::size_t first_ = 0;
     std::size_t waiting_ = 0;
@@ -670,15 +678,32 @@ class DrawingPass {
 // beyond, the drawing pass reads the text again.
 constexpr std::size_t kKeptBytes = std::size_t{32} << 20;
 
+// The first pass over the text.
+template <class Source>
+Scan FirstPass(Source& source, std::size_t text_size, std::size_t kept_bytes) {
+    Scan scan;
+    ExtentsPass extents(scan, kept_bytes, text_size);
+    extents.End(EntityLines(source, extents));
+    return scan;
+}
+
+// The drawing pass, from the entities the first pass kept or from the text.
+template <class Source>
+void SecondPass(Source& source, Scan& scan, DrawingPass& pass) {
+    if (scan.recorded) {
+        pass.Trace(scan);
+    } else {
+        EntityLines(source, pass);
+    }
+    scan = Scan{};
+    pass.End();
+}
+
 // Both passes, then the mask painted in black.
 template <class Source>
 LoadedDrawing DrawPassesAside(Source& source, DxfVariant variant, std::size_t text_size,
                               std::size_t kept_bytes) {
-    Scan scan;
-    {
-        ExtentsPass extents(scan, kept_bytes, text_size);
-        extents.End(EntityLines(source, extents));
-    }
+    Scan scan = FirstPass(source, text_size, kept_bytes);
     LoadedDrawing drawing;
     drawing.width = scan.width;
     drawing.height = scan.height;
@@ -690,17 +715,25 @@ LoadedDrawing DrawPassesAside(Source& source, DxfVariant variant, std::size_t te
     raster::InkMask mask(drawing.width, drawing.height);
     {
         DrawingPass pass(drawing.height, variant, mask, keeps_table ? &table : nullptr);
-        if (scan.recorded) {
-            pass.Trace(scan);
-        } else {
-            EntityLines(source, pass);
-        }
-        scan = Scan{};
-        pass.End();
+        SecondPass(source, scan, pass);
     }
     drawing.bitmap->PaintInk(mask, raster::clBlack);
     if (keeps_table) drawing.table = table.Build();
     return drawing;
+}
+
+// Both passes as the viewer's load makes them, keeping the segments.
+template <class Source>
+DxfInk TracePasses(Source& source, std::size_t text_size) {
+    Scan scan = FirstPass(source, text_size, kKeptBytes);
+    DxfInk ink;
+    ink.width = scan.width;
+    ink.height = scan.height;
+    raster::InkMask unused(0, 0);
+    DrawingPass pass(ink.height, DxfVariant::Viewer, unused, nullptr);
+    pass.KeepSegmentsIn(ink.segments);
+    SecondPass(source, scan, pass);
+    return ink;
 }
 
 // A text of 4 GiB may have more lines than a line list can index; it fails
@@ -715,7 +748,7 @@ void RefuseTooManyLines(Source& source) {
 // Memory that cannot be had ends the load with the out-of-resources message,
 // as pixels that cannot be made do.
 template <class Load>
-LoadedDrawing WithResourceMessage(Load&& load) {
+auto WithResourceMessage(Load&& load) {
     try {
         return load();
     } catch (const std::bad_alloc&) {
@@ -730,20 +763,23 @@ LoadedDrawing LoadTextAside(std::string_view text, DxfVariant variant, std::size
     });
 }
 
-// A regular file is read in pieces, twice when the drawing pass needs its
-// lines again; anything that cannot be read again is read whole first.
-LoadedDrawing LoadFileAside(const std::string& path, DxfVariant variant) {
+// Runs `passes(source, size)` over a regular file read in pieces, twice when
+// the drawing pass needs its lines again, or over the whole text of anything
+// that cannot be read again.
+template <class Passes>
+auto OverFile(const std::string& path, Passes&& passes) {
     return WithResourceMessage([&] {
         TextPieces file(path);
         if (!file.Rereadable()) {
-            std::string text;
+            std::string whole;
             std::string_view piece;
-            while (file.Next(piece)) text.append(piece);
-            return LoadTextAside(text, variant, kKeptBytes);
+            while (file.Next(piece)) whole.append(piece);
+            std::string_view text(whole);
+            if (text.size() >= kMaxTextBytes) RefuseTooManyLines(text);
+            return passes(text, text.size());
         }
         if (file.FileSize() >= kMaxTextBytes) RefuseTooManyLines(file);
-        return DrawPassesAside(file, variant, static_cast<std::size_t>(file.FileSize()),
-                               kKeptBytes);
+        return passes(file, static_cast<std::size_t>(file.FileSize()));
     });
 }
 
@@ -762,7 +798,9 @@ void Install(DrawingDocument& document, LoadedDrawing& drawing) {
 }  // namespace
 
 void LoadDxf(DrawingDocument& document, const std::string& path) {
-    LoadedDrawing drawing = LoadFileAside(path, document.Variant());
+    LoadedDrawing drawing = OverFile(path, [&](auto& source, std::size_t size) {
+        return DrawPassesAside(source, document.Variant(), size, kKeptBytes);
+    });
     Install(document, drawing);
 }
 
@@ -784,6 +822,10 @@ void LoadDxfLines(DrawingDocument& document, const LineList& lines) {
     if (start < 0) throw ListIndexError(start);
     LoadedDrawing drawing = LoadAside(lines, start, document.Variant());
     Install(document, drawing);
+}
+
+DxfInk TraceDxf(const std::string& path) {
+    return OverFile(path, [](auto& source, std::size_t size) { return TracePasses(source, size); });
 }
 
 }  // namespace core

@@ -1,9 +1,12 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/drawing_document.h"
 #include "core/line_list.h"
+#include "raster/ink_mask.h"
 
 namespace core {
 
@@ -20,5 +23,15 @@ void LoadDxfBytes(DrawingDocument& document, const std::string& bytes, std::size
 // The same from the file's lines, step by step: the plain reference that the
 // fast load must agree with on every input.
 void LoadDxfLines(DrawingDocument& document, const LineList& lines);
+
+// What the viewer's load of a file would draw, without making its picture:
+// the picture's size and the segments the pen draws in black, in picture
+// positions. Fails as LoadDxf does.
+struct DxfInk {
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<raster::InkSegment> segments;
+};
+[[nodiscard]] DxfInk TraceDxf(const std::string& path);
 
 }  // namespace core

@@ -75,6 +75,10 @@ Failure CannotCreate(std::string_view full_path, std::string_view reason) {
     return Failure(FileMessage(full_path, reason, " を作成できません"));
 }
 
+Failure SameFileAsInput(std::string_view full_path) {
+    return CannotCreate(full_path, "入力ファイルと同じファイルです。");
+}
+
 Failure WriteError() { return Failure("ストリームへの書き込みエラー"); }
 
 std::string SystemErrorText(int error_number) {

@@ -29,6 +29,9 @@ class Failure : public std::runtime_error {
 [[nodiscard]] Failure CannotOpen(std::string_view full_path, std::string_view reason);
 // "ファイル "%s". %s を作成できません"
 [[nodiscard]] Failure CannotCreate(std::string_view full_path, std::string_view reason);
+// CannotCreate with "入力ファイルと同じファイルです。": a file a conversion
+// would write is one it reads or writes already.
+[[nodiscard]] Failure SameFileAsInput(std::string_view full_path);
 // "ストリームへの書き込みエラー"
 [[nodiscard]] Failure WriteError();
 

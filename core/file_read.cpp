@@ -60,12 +60,11 @@ TextBytes ReadText(const std::string& path) {
     if (::fstat(fd, &info) != 0) FailReading(path, errno);
     if (S_ISDIR(info.st_mode)) FailReading(path, EISDIR);
     // A regular file of known size is read into exactly that much room. Others
-    // (pipes, devices, and files such as those of /proc that report no size)
-    // grow as they are read, held to the same limit.
-    const bool known_size = S_ISREG(info.st_mode) && info.st_size > 0;
-    if (known_size && static_cast<unsigned long long>(info.st_size) > kMaxTextBytes) {
-        throw raster::ResourceError();
-    }
+    // (pipes, devices, files such as those of /proc that report no size, and
+    // files larger than a text may be, whose text may still end at a NUL
+    // within the limit) grow as they are read, held to the same limit.
+    const bool known_size = S_ISREG(info.st_mode) && info.st_size > 0 &&
+                            static_cast<unsigned long long>(info.st_size) <= kMaxTextBytes;
     std::size_t capacity = known_size ? static_cast<std::size_t>(info.st_size) : kFirstChunk;
 
     TextBytes text;

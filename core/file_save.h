@@ -13,6 +13,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace core {
 
@@ -44,8 +45,20 @@ void SaveStreamAtomically(const std::string& path, uint64_t size, const ContentW
 void SaveStreamAtomically(const std::string& path, uint64_t size, const ContentWriter& content,
                           const FileOps& ops);
 
+// Writes the content to a descriptor already open (standard output) as it
+// comes, with nothing to replace or claim. Throws WriteError.
+void WriteStream(int fd, const ContentWriter& content);
+
 // Throws CannotCreate naming the output when both names are one file (also
 // through links), so that a conversion cannot write over what it reads.
 void RefuseSavingOverInput(const std::string& input, const std::string& output);
+// The same for every output against every input and every earlier output,
+// so that no two writes of one conversion land in one file. Outputs that do
+// not exist yet are compared by the place they would be made at.
+void RefuseClashingFiles(const std::vector<std::string>& inputs,
+                         const std::vector<std::string>& outputs);
+// For each output, whether it is one file with an input or an earlier output.
+[[nodiscard]] std::vector<bool> FindClashingOutputs(const std::vector<std::string>& inputs,
+                                                    const std::vector<std::string>& outputs);
 
 }  // namespace core

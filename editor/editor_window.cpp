@@ -4,7 +4,6 @@
 #include <string_view>
 
 #include "core/dxf_export.h"
-#include "ui/desktop_conventions.h"
 #include "ui/drawing_window.h"
 
 namespace korvane {
@@ -74,7 +73,6 @@ void EditorWindow::BuildMenus() {
     AddEditMenu(TraceItem::Inert);
 
     QMenu* n2 = AddMenu("N2", QStringLiteral("作図"));
-    ui::ShowTicksOnlyWhenChecked(*n2);
     delete_mode_item_ = AddItem(n2, "NDel", QStringLiteral("削除モード"));
     delete_mode_item_->setCheckable(true);
     connect(delete_mode_item_, &QAction::triggered, this, &EditorWindow::DeleteModeCommand);

@@ -6,8 +6,10 @@
 #include "ui/program_windows.h"
 
 int main(int argc, char** argv) {
+    core::OpenMissingStandardStreams();
     const ui::ProgramInfo info{"Korvane", "Korvane, the DXF drawing editor.", "FILE.DXF"};
     if (const auto status = ui::AnswerInformationOptions(argc, argv, info)) return *status;
+    if (const auto status = ui::RefuseWithoutDisplay(argc, argv, info)) return *status;
     core::RemoveTempFilesOnSignals();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvane"));

@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QStringList>
+#include <QWindow>
 
 namespace ui {
 
@@ -69,25 +70,57 @@ void NarrowToFit(QWidget& control, int width) {
     }
 }
 
+namespace {
+
+QMargins FrameMargins(const QWidget& window) {
+    const QRect outside = window.frameGeometry();
+    const QRect inside = window.geometry();
+    return {inside.left() - outside.left(), inside.top() - outside.top(),
+            outside.right() - inside.right(), outside.bottom() - inside.bottom()};
+}
+
+}  // namespace
+
 void CentreOnScreen(QWidget& window) {
     QScreen* screen = window.screen();
     if (screen == nullptr) screen = QGuiApplication::primaryScreen();
     if (screen == nullptr) return;
-    // move() places the frame; before the first showing the frame is not
-    // known yet and this centres the client area instead.
-    const QRect frame = window.frameGeometry();
+    // Before the first showing the window manager has not told the frame
+    // yet; the owner's frame is the best guess of it, and move() then places
+    // the client area, so the frame's corner has to be added by hand.
+    const bool known = window.frameGeometry() != window.geometry();
+    QMargins frame = FrameMargins(window);
+    if (!known && window.parentWidget() != nullptr)
+        frame = FrameMargins(*window.parentWidget()->window());
+    const QSize outside = window.size().grownBy(frame);
     const QRect area = screen->availableGeometry();
-    window.move(area.left() + (area.width() - frame.width()) / 2,
-                area.top() + (area.height() - frame.height()) / 2);
+    QPoint corner(area.left() + (area.width() - outside.width()) / 2,
+                  area.top() + (area.height() - outside.height()) / 2);
+    if (!known) corner += QPoint(frame.left(), frame.top());
+    window.move(corner);
 }
 
 void ToolDialog::showEvent(QShowEvent* event) {
     // A restore from the task bar is spontaneous and refreshes nothing.
     if (!event->spontaneous()) {
+        centre_with_frame_ = frameGeometry() == geometry();
         CentreOnScreen(*this);
         OnShow();
     }
     QDialog::showEvent(event);
+}
+
+bool ToolDialog::event(QEvent* event) {
+    // The window manager tells the frame some time after the mapping, with
+    // no event of its own: look again whenever the window is painted or
+    // activated until it is known.
+    if (centre_with_frame_ &&
+        (event->type() == QEvent::Paint || event->type() == QEvent::WindowActivate) &&
+        windowHandle() != nullptr && !windowHandle()->frameMargins().isNull()) {
+        centre_with_frame_ = false;
+        CentreOnScreen(*this);
+    }
+    return QDialog::event(event);
 }
 
 void ToolDialog::keyPressEvent(QKeyEvent* event) {

@@ -53,9 +53,15 @@ class ToolDialog : public QDialog {
   protected:
     virtual void OnShow() = 0;
     void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     // Tab order through `controls`, in the given order.
     void SetTabChain(std::initializer_list<QWidget*> controls);
+
+  private:
+    // Centred before the window manager told the frame: once it has, centre
+    // again, so that every showing sits in the same place.
+    bool centre_with_frame_ = false;
 };
 
 }  // namespace ui

@@ -1,14 +1,16 @@
 #include "ui/frame_window.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QVBoxLayout>
 #include <utility>
 
-#include "core/dxf_import.h"
 #include "core/executable_dir.h"
 #include "ui/desktop_conventions.h"
 #include "ui/display_settings_dialog.h"
 #include "ui/drawing_window.h"
+#include "ui/dxf_open.h"
 #include "ui/program_setup.h"
 #include "ui/resize_dialog.h"
 #include "ui/trace_dialog.h"
@@ -21,8 +23,30 @@ QString ChangeFileExt(const QString& name, const QString& extension) {
     return name + extension;
 }
 
+StartRequest ReadStartArguments(const QStringList& arguments) {
+    StartRequest request;
+    bool options = true;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& arg = arguments[i];
+        if (options && arg == QLatin1String("--")) {
+            options = false;
+        } else if (options && arg == QLatin1String("--open") && i + 1 < arguments.size()) {
+            request = {arguments[++i], true};
+        } else if (request.file.isEmpty()) {
+            request.file = arg;
+        }
+    }
+    return request;
+}
+
+QString FileDialogFolder(const QString& program_folder, const QString& working_folder) {
+    const QFileInfo program(program_folder);
+    return program.isDir() && program.isWritable() ? program_folder : working_folder;
+}
+
 FrameWindow::FrameWindow(Design design, QWidget* parent)
     : QMainWindow(parent), design_(std::move(design)) {
+    UseProgramStyle();
     setObjectName("Form1");
     setWindowTitle(design_.caption);
     setWindowIcon(ProgramIcon(design_.icon));
@@ -30,6 +54,7 @@ FrameWindow::FrameWindow(Design design, QWidget* parent)
     SizeOutsideOfFrame(*this, QSize(design_.width, design_.height));
     menuBar()->setObjectName("MainMenu1");
     menuBar()->setNativeMenuBar(false);
+    OpenMenuBarWithF10(*this);
 
     central_ = new QWidget;
     auto* layout = new QVBoxLayout(central_);
@@ -37,6 +62,9 @@ FrameWindow::FrameWindow(Design design, QWidget* parent)
     layout->setSpacing(0);
     mdi_area_ = new QMdiArea;
     mdi_area_->setObjectName("ClientArea");
+    // A frame smaller than the drawing window still reaches its title buttons.
+    mdi_area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdi_area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     layout->addWidget(mdi_area_, 1);
     setCentralWidget(central_);
 
@@ -64,13 +92,26 @@ FrameWindow::FrameWindow(Design design, QWidget* parent)
 FrameWindow::~FrameWindow() = default;
 
 void FrameWindow::PresetFileDialogs(const QStringList& arguments) {
-    const QString folder = QString::fromStdString(core::ExecutableDir()) + QLatin1Char('/');
+    const QString folder =
+        FileDialogFolder(QString::fromStdString(core::ExecutableDir()), QDir::currentPath()) +
+        QLatin1Char('/');
     open_dialog_->setDirectory(folder);
     save_dialog_->setDirectory(folder);
-    if (!arguments.isEmpty()) {
-        open_dialog_->selectFile(arguments.front());
-        save_dialog_->selectFile(ChangeFileExt(arguments.front(), design_.save_extension));
-    }
+    const StartRequest start = ReadStartArguments(arguments);
+    if (start.file.isEmpty()) return;
+    // Both dialogs go to the file's own folder, even one that does not
+    // exist, and propose its name there.
+    const QFileInfo file(QDir::cleanPath(QDir::current().absoluteFilePath(start.file)));
+    const QString path = file.filePath();
+    open_dialog_->setDirectory(file.path());
+    open_dialog_->selectFile(file.fileName());
+    save_dialog_->setDirectory(file.path());
+    save_dialog_->selectFile(ChangeFileExt(file.fileName(), design_.save_extension));
+    if (start.open) start_file_ = path;
+}
+
+void FrameWindow::OpenStartFile() {
+    if (start_file_) OpenChosen(std::exchange(start_file_, std::nullopt));
 }
 
 void FrameWindow::Attach(DrawingWindow& drawing, const ToolDialogs& tools) {
@@ -138,11 +179,14 @@ std::optional<QString> FrameWindow::RunFileDialog(QFileDialog& dialog) {
 
 void FrameWindow::OpenCommand() {
     open_dialog_->setWindowTitle(QStringLiteral("Dxfﾌｧｲﾙを開く"));
-    const std::optional<QString> path = RunFileDialog(*open_dialog_);
+    OpenChosen(RunFileDialog(*open_dialog_));
+}
+
+void FrameWindow::OpenChosen(const std::optional<QString>& path) {
     RunCommand(this, [&] {
         core::DrawingDocument& document = drawing_->Document();
         if (path) {
-            core::LoadDxf(document, path->toStdString());
+            LoadChosenDxf(this, document, path->toStdString());
             drawing_->setWindowTitle(*path);
         }
         // Also after a cancel: the settings dialog shows the control's size.

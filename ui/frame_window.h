@@ -23,6 +23,22 @@ class TraceDialog;
 // replaced by `extension`, or `extension` appended when there is none.
 [[nodiscard]] QString ChangeFileExt(const QString& name, const QString& extension);
 
+// What the command line asks for at start: the file that presets both file
+// dialogs, and whether it is opened at once ("--open FILE").
+struct StartRequest {
+    QString file;
+    bool open = false;
+};
+// "--open FILE" wins over a plain argument; after "--" every argument is a
+// file name.
+[[nodiscard]] StartRequest ReadStartArguments(const QStringList& arguments);
+
+// The folder the file dialogs start in: the program's own, unless the user
+// cannot write there (an installed program in a system folder), where files
+// are not kept; then the working folder.
+[[nodiscard]] QString FileDialogFolder(const QString& program_folder,
+                                       const QString& working_folder);
+
 class FrameWindow : public QMainWindow {
     Q_OBJECT
 
@@ -45,9 +61,13 @@ class FrameWindow : public QMainWindow {
 
     ~FrameWindow() override;
 
-    // At creation: both dialogs start in the program's folder, and the first
-    // argument presets their file names. Nothing is loaded.
+    // At creation: both dialogs start in the program's folder, and the file
+    // the command line names, relative to the working folder, presets their
+    // file names. Nothing is loaded yet.
     void PresetFileDialogs(const QStringList& arguments);
+    // Once the windows are shown: opens the file of "--open FILE" as if the
+    // Open dialog had been confirmed with it.
+    void OpenStartFile();
     // The dialogs the Edit and Settings menus open.
     struct ToolDialogs {
         DisplaySettingsDialog& settings;
@@ -97,6 +117,9 @@ class FrameWindow : public QMainWindow {
     std::optional<QString> RunFileDialog(QFileDialog& dialog);
 
   private:
+    // The Open command after its dialog: loads `path`, if any.
+    void OpenChosen(const std::optional<QString>& path);
+
     Design design_;
     QMdiArea* mdi_area_ = nullptr;
     QWidget* central_ = nullptr;
@@ -105,6 +128,7 @@ class FrameWindow : public QMainWindow {
     DrawingWindow* drawing_ = nullptr;
     std::optional<ToolDialogs> tools_;
     FileDialogRunner file_dialog_runner_;
+    std::optional<QString> start_file_;
 };
 
 }  // namespace ui

@@ -1,6 +1,7 @@
 #pragma once
 // What both programs set up before their windows: answers to --help and
-// --version, Qt's own Japanese texts and the program's icon.
+// --version, the check for a display, Qt's own Japanese texts and the
+// program's icon.
 #include <optional>
 #include <string_view>
 
@@ -17,10 +18,18 @@ struct ProgramInfo {
 };
 
 // Answers --help or --version on standard output and returns the exit
-// status; returns nothing for every other command line. Needs no display.
-// Arguments after "--" are file names.
+// status, or refuses an --open without its file with status 2; returns
+// nothing for every other command line. Needs no display. Arguments after
+// "--" are file names.
 [[nodiscard]] std::optional<int> AnswerInformationOptions(int argc, const char* const* argv,
                                                           const ProgramInfo& info);
+
+// Qt aborts the process when it cannot reach the display it is meant for, so
+// the X display is tried first: returns 1 after a one-line message on
+// standard error when it cannot be opened, nothing otherwise. A platform
+// chosen by -platform or QT_QPA_PLATFORM other than xcb is left to Qt.
+[[nodiscard]] std::optional<int> RefuseWithoutDisplay(int argc, const char* const* argv,
+                                                      const ProgramInfo& info);
 
 // The standard dialogs and buttons speak Japanese like the rest of the
 // programs, whatever the desktop's language. Returns false when Qt's

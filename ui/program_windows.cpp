@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "ui/desktop_conventions.h"
 #include "ui/dialog_frame.h"
 #include "ui/display_settings_dialog.h"
 #include "ui/drawing_window.h"
@@ -27,6 +28,10 @@ ProgramWindows::ProgramWindows(core::DxfVariant variant, std::unique_ptr<FrameWi
 
 ProgramWindows::~ProgramWindows() = default;
 
-void ProgramWindows::Show() { frame_->show(); }
+void ProgramWindows::Show() {
+    // An error box of the load sits over the frame once that is placed.
+    RunOncePlaced(*frame_, [frame = frame_.get()] { frame->OpenStartFile(); });
+    frame_->show();
+}
 
 }  // namespace ui

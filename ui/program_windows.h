@@ -26,6 +26,7 @@ class ProgramWindows {
                                                 arguments);
     }
 
+    // Shows the main window, then opens the file of "--open FILE".
     void Show();
 
     [[nodiscard]] core::DrawingDocument& Document() { return document_; }

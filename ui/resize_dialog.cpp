@@ -6,6 +6,7 @@
 
 #include "core/number_text.h"
 #include "tools/resize_engine.h"
+#include "ui/desktop_conventions.h"
 #include "ui/dialog_frame.h"
 #include "ui/message_boxes.h"
 
@@ -29,6 +30,8 @@ ResizeDialog::ResizeDialog(raster::TImage& image, QWidget* parent)
     cancel_button_ = PlaceButton(this, "Button2", QStringLiteral("キャンセル"), 168, 88);
 
     SetTabChain({width_entry_, height_entry_, change_button_, cancel_button_});
+    SelectAllOnFocus(*width_entry_);
+    SelectAllOnFocus(*height_entry_);
 
     connect(change_button_, &QPushButton::clicked, this, &ResizeDialog::ChangeClicked);
     connect(cancel_button_, &QPushButton::clicked, this, &ResizeDialog::CancelClicked);
@@ -44,6 +47,9 @@ void ResizeDialog::OnShow() {
     current_height_->setText(height);
     current_height_->adjustSize();
     height_entry_->setText(height);
+    // Whichever entry the showing focuses, typing replaces its value.
+    width_entry_->selectAll();
+    height_entry_->selectAll();
 }
 
 void ResizeDialog::ChangeClicked() {

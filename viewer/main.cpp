@@ -6,8 +6,10 @@
 #include "viewer/viewer_window.h"
 
 int main(int argc, char** argv) {
+    core::OpenMissingStandardStreams();
     const ui::ProgramInfo info{"Morlid", "Morlid, the DXF drawing viewer.", "FILE.bmp"};
     if (const auto status = ui::AnswerInformationOptions(argc, argv, info)) return *status;
+    if (const auto status = ui::RefuseWithoutDisplay(argc, argv, info)) return *status;
     core::RemoveTempFilesOnSignals();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Morlid"));

@@ -29,16 +29,21 @@ struct RunResult {
     std::string err;
 };
 
-// Starts the real program in `cwd` with its output streams going to files.
-pid_t StartConverter(const std::vector<std::string>& args, const std::filesystem::path& cwd,
-                     const std::string& out_path, const std::string& err_path) {
+// In a child process: becomes the real program.
+[[noreturn]] void ExecConverter(const std::vector<std::string>& args) {
     std::vector<std::string> words{MORLID_CONVERT_PATH};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
     argv.reserve(words.size() + 1);
     for (std::string& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+}
 
+// Starts the real program in `cwd` with its output streams going to files.
+pid_t StartConverter(const std::vector<std::string>& args, const std::filesystem::path& cwd,
+                     const std::string& out_path, const std::string& err_path) {
     const pid_t child = fork();
     if (child == 0) {
         const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -46,10 +51,31 @@ pid_t StartConverter(const std::vector<std::string>& args, const std::filesystem
         if (out < 0 || err < 0 || chdir(cwd.c_str()) != 0) _exit(126);
         dup2(out, STDOUT_FILENO);
         dup2(err, STDERR_FILENO);
-        execv(argv[0], argv.data());
-        _exit(127);
+        ExecConverter(args);
     }
     return child;
+}
+
+// Runs the real program in `cwd` with descriptor `fd` writing into a pipe
+// that nobody reads any more; returns the wait status.
+int RunIntoClosedPipe(const std::vector<std::string>& args, const std::filesystem::path& cwd,
+                      int fd) {
+    int channel[2];
+    if (pipe(channel) != 0) return -1;
+    close(channel[0]);
+    const pid_t child = fork();
+    if (child == 0) {
+        const int nowhere = open("/dev/null", O_WRONLY);
+        if (nowhere < 0 || chdir(cwd.c_str()) != 0) _exit(126);
+        dup2(nowhere, STDOUT_FILENO);
+        dup2(nowhere, STDERR_FILENO);
+        dup2(channel[1], fd);
+        ExecConverter(args);
+    }
+    close(channel[1]);
+    int status = -1;
+    waitpid(child, &status, 0);
+    return status;
 }
 
 // Runs the real program in `cwd`, capturing both output streams.
@@ -84,6 +110,20 @@ std::string Drawing() {
                   " 21",   "2",       "  0",   "ENDSEC",   "  0", "EOF"});
 }
 
+// A line and a text as other CAD programs write them: handles, z values,
+// codes without blanks. 600 by 300 units.
+std::string OtherCadDrawing() {
+    std::string text;
+    for (const char* line :
+         {"0",  "SECTION", "2",  "ENTITIES", "0",  "LINE", "5",  "1F",     "8",  "0",
+          "10", "0.0",     "20", "0.0",      "30", "0.0",  "11", "600.0",  "21", "300.0",
+          "31", "0.0",     "0",  "TEXT",     "5",  "20",   "8",  "0",      "10", "5",
+          "20", "5",       "40", "2",        "1",  "hi",   "0",  "ENDSEC", "0",  "EOF"}) {
+        text.append(line).append("\n");
+    }
+    return text;
+}
+
 struct Bmp {
     explicit Bmp(std::string bytes) : data(std::move(bytes)) {}
     [[nodiscard]] bool Valid() const { return data.size() >= 54 && data.compare(0, 2, "BM") == 0; }
@@ -106,6 +146,11 @@ struct Bmp {
     }
     std::string data;
 };
+
+// What the converter says about a file that failed.
+std::string Message(const std::string& file, const std::string& text) {
+    return "morlid-convert: " + file + ": " + text + "\n";
+}
 
 uint32_t Swap(uint32_t rgb) { return (rgb & 0xFF) << 16 | (rgb & 0xFF00) | (rgb >> 16 & 0xFF); }
 
@@ -162,7 +207,7 @@ TEST_P(BadDrawings, FailWithTheExactMessageAndLeaveTheOutputAlone) {
     WriteFile(dir.File("in.dxf"), Lines(GetParam().lines));
     const RunResult fresh = RunConverter({"in.dxf", "out.bmp"}, dir.Path());
     EXPECT_EQ(fresh.status, 1);
-    EXPECT_EQ(fresh.err, std::string(GetParam().message) + "\n");
+    EXPECT_EQ(fresh.err, Message("in.dxf", GetParam().message));
     EXPECT_FALSE(std::filesystem::exists(dir.File("out.bmp")));
 
     WriteFile(dir.File("old.bmp"), "old");
@@ -207,7 +252,7 @@ TEST_F(Converter, MissingInputNamesTheFile) {
     const RunResult result = RunConverter({missing, Out()}, dir_.Path());
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err,
-              std::string(core::CannotOpen(missing, core::SystemErrorText(ENOENT)).what()) + "\n");
+              Message(missing, core::CannotOpen(missing, core::SystemErrorText(ENOENT)).what()));
     EXPECT_FALSE(std::filesystem::exists(Out()));
 }
 
@@ -216,16 +261,81 @@ TEST_F(Converter, UncreatableOutputNamesTheFile) {
     const RunResult result = RunConverter({In(), out}, dir_.Path());
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err,
-              std::string(core::CannotCreate(out, core::SystemErrorText(ENOENT)).what()) + "\n");
+              Message(out, core::CannotCreate(out, core::SystemErrorText(ENOENT)).what()));
 }
 
-TEST_F(Converter, RefusesToWriteOverTheInputWhateverTheName) {
-    const RunResult result = RunConverter({In(), "./in.dxf"}, dir_.Path());
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(
-        result.err,
-        std::string(core::CannotCreate(In(), "入力ファイルと同じファイルです。").what()) + "\n");
-    EXPECT_EQ(ReadFile(In()), Drawing());
+// Every output is refused when it is the input or another output, by any
+// name, and then nothing at all is written.
+TEST_F(Converter, RefusesOutputsThatAreTheInputOrEachOther) {
+    std::filesystem::create_directories(dir_.File("D"));
+    std::filesystem::create_directories(dir_.File("sub"));
+    WriteFile(dir_.File("sub/a.dxf"), Drawing());
+    std::filesystem::create_symlink("D/a.bmp", dir_.File("alias.dxf"));
+    std::filesystem::create_symlink("out.bmp", dir_.File("keys.lnk"));
+    // Named by the output, or the batch's input, that the clash stops.
+    const auto refusal = [&](const std::string& stopped, const std::string& name) {
+        return "morlid-convert: " + stopped + ": " +
+               core::CannotCreate(dir_.File(name), "入力ファイルと同じファイルです。").what() +
+               "\n";
+    };
+    const struct {
+        std::vector<std::string> args;
+        std::string err;
+    } cases[] = {
+        {{"in.dxf", "./in.dxf"}, refusal("./in.dxf", "in.dxf")},
+        {{"--trace", "50", "--keys", "in.dxf", "in.dxf", "out.bmp"}, refusal("out.bmp", "in.dxf")},
+        {{"--trace", "50", "--keys", "out.bmp", "in.dxf", "out.bmp"},
+         refusal("out.bmp", "out.bmp")},
+        {{"--trace", "50", "--keys", "keys.lnk", "in.dxf", "out.bmp"},
+         refusal("out.bmp", "out.bmp")},
+        {{"--trace", "50", "--keys", "D/../out.bmp", "in.dxf", "out.bmp"},
+         refusal("out.bmp", "out.bmp")},
+        {{"--trace", "50", "--out-dir", "D", "D/a.txt"}, refusal("D/a.txt", "D/a.txt")},
+        {{"--out-dir", "D", "D/a.bmp"}, refusal("D/a.bmp", "D/a.bmp")},
+        // One input's bitmap would be another input, reached through a link.
+        {{"--out-dir", "D", "-j", "1", "sub/a.dxf", "alias.dxf"}, refusal("sub/a.dxf", "D/a.bmp")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        WriteFile(dir_.File("D/a.txt"), Drawing());
+        WriteFile(dir_.File("D/a.bmp"), Drawing());
+        const RunResult result = RunConverter(c.args, dir_.Path());
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.err, c.err);
+        EXPECT_EQ(ReadFile(In()), Drawing());
+        EXPECT_EQ(ReadFile(dir_.File("D/a.txt")), Drawing());
+        EXPECT_EQ(ReadFile(dir_.File("D/a.bmp")), Drawing());
+        EXPECT_FALSE(std::filesystem::exists(Out()));
+        EXPECT_FALSE(std::filesystem::exists(dir_.File("Image.txt")));
+    }
+}
+
+// A closed pipe on a standard stream fails the writes to it, and does not end
+// the program in the middle of a save.
+TEST_F(Converter, AClosedPipeOnAStreamFailsItsWritesWithoutEndingTheProgram) {
+    WriteFile(dir_.File("bad.dxf"), Lines({"  2", "ENTITIES", "  0", "POINT", " 10", "abc"}));
+    const struct {
+        std::vector<std::string> args;
+        int fd;
+        int status;
+        const char* written;  // "" when nothing is
+    } cases[] = {
+        {{"--out-dir", "D", "-j", "1", "bad.dxf", "in.dxf"}, STDERR_FILENO, 1, "D/in.bmp"},
+        {{"bad.dxf", "out.bmp"}, STDERR_FILENO, 1, ""},
+        {{"--help"}, STDOUT_FILENO, 1, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        std::filesystem::remove_all(dir_.File("D"));
+        const int status = RunIntoClosedPipe(c.args, dir_.Path(), c.fd);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == c.status) << status;
+        if (*c.written != '\0') {
+            EXPECT_TRUE(Bmp(ReadFile(dir_.File(c.written))).Valid());
+            EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.File("D")),
+                                    std::filesystem::directory_iterator()),
+                      1);
+        }
+    }
 }
 
 // Ctrl+C while a large bitmap is being written.
@@ -266,7 +376,7 @@ TEST_F(Converter, ResizeGivesTheBitmapTheNewSize) {
 TEST_F(Converter, ResizeToZeroFailsWithTheDivisionMessageAndNoOutput) {
     const RunResult result = Run({"--resize", "0x5"});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "0 による浮動小数点数除算\n");
+    EXPECT_EQ(result.err, Message(In(), "0 による浮動小数点数除算"));
     EXPECT_FALSE(std::filesystem::exists(Out()));
 }
 
@@ -310,7 +420,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Converter, HelpPrintsUsageAndSucceedsWhateverElseIsGiven) {
     for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"--help"}, std::vector<std::string>{"--bogus", "--help", "x"}}) {
+         {std::vector<std::string>{"--help"}, std::vector<std::string>{"-h"},
+          std::vector<std::string>{"--bogus", "--help", "x"}}) {
         const RunResult result = RunConverter(args, dir_.Path());
         EXPECT_EQ(result.status, 0);
         EXPECT_EQ(result.err, "");
@@ -339,9 +450,10 @@ TEST_F(Converter, BatchConvertsEveryInputAndReportsEachFailureByName) {
                                            "bad.dxf", "sub/c.dxf", "blocked.dxf"},
                                           dir_.Path());
     EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.err.find("bad.dxf: 'abc' は浮動小数点数ではありません\n"), std::string::npos)
+    EXPECT_NE(result.err.find(Message("bad.dxf", "'abc' は浮動小数点数ではありません")),
+              std::string::npos)
         << result.err;
-    EXPECT_NE(result.err.find("blocked.dxf: "), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("morlid-convert: blocked.dxf: "), std::string::npos) << result.err;
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 2) << result.err;
     for (const char* name : {"in", "c"}) {
         EXPECT_TRUE(Bmp(ReadFile(dir_.File(std::string("out/") + name + ".bmp"))).Valid()) << name;
@@ -350,6 +462,46 @@ TEST_F(Converter, BatchConvertsEveryInputAndReportsEachFailureByName) {
     for (const char* name : {"out/bad.bmp", "out/bad.txt", "out/blocked.txt"}) {
         EXPECT_FALSE(std::filesystem::exists(dir_.File(name))) << name;
     }
+}
+
+// The general reader's import saved as .dxf opens again the fixed way with
+// the identical picture; both forms say what was not drawn and the scale
+// they chose.
+TEST_F(Converter, ReadAnyDrawsOtherProgramsFilesAndItsDxfReopensIdentically) {
+    WriteFile(In(), OtherCadDrawing());
+    const RunResult chosen = Run({"--read", "any"});
+    EXPECT_EQ(chosen.status, 0) << chosen.err;
+    EXPECT_EQ(chosen.err, "morlid-convert: " + In() + ": not drawn: TEXT 1\n" +
+                              "morlid-convert: " + In() + ": scale: 1 pixels per drawing unit\n");
+    const RunResult saved =
+        RunConverter({"--read", "any", "--scale", "1", In(), "s.dxf"}, dir_.Path());
+    EXPECT_EQ(saved.err, "morlid-convert: " + In() + ": not drawn: TEXT 1\n");
+    const RunResult reopened = RunConverter({"s.dxf", "b.bmp"}, dir_.Path());
+    EXPECT_EQ(reopened.status, 0);
+    EXPECT_EQ(reopened.err, "");  // the saved file is in the fixed layout
+    EXPECT_EQ(Bmp(ReadFile(dir_.File("b.bmp"))).Width(), 601);
+    EXPECT_EQ(ReadFile(dir_.File("b.bmp")), ReadFile(Out()));
+
+    const RunResult batch = RunConverter(
+        {"--read", "any", "--fit", "60x60", "--out-dir", "out", "in.dxf"}, dir_.Path());
+    EXPECT_EQ(batch.status, 0);
+    EXPECT_EQ(batch.err.rfind("morlid-convert: in.dxf: not drawn: TEXT 1\n"
+                              "morlid-convert: in.dxf: scale: 0.09",
+                              0),
+              0u)
+        << batch.err;
+    EXPECT_EQ(Bmp(ReadFile(dir_.File("out/in.bmp"))).Width(), 60);
+}
+
+// The default reader warns of a file it misreads, and otherwise does as before.
+TEST_F(Converter, FixedReaderWarnsOnceOfAnotherProgramsFile) {
+    WriteFile(In(), OtherCadDrawing());
+    const RunResult result = Run({});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err.rfind("morlid-convert: " + In() + ": warning: ", 0), 0u) << result.err;
+    EXPECT_NE(result.err.find("--read any"), std::string::npos);
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    EXPECT_TRUE(Bmp(ReadFile(Out())).Valid());
 }
 
 class BadUsage : public ::testing::TestWithParam<std::vector<std::string>> {};
@@ -367,27 +519,41 @@ TEST_P(BadUsage, ExitsWithTwoAndAUsageMessageWithoutWriting) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, BadUsage,
-    ::testing::Values(std::vector<std::string>{}, std::vector<std::string>{"in.dxf"},
-                      std::vector<std::string>{"in.dxf", "out.bmp", "extra"},
-                      std::vector<std::string>{"--trace", "101", "in.dxf", "out.bmp"},
-                      std::vector<std::string>{"--trace", "-1", "in.dxf", "out.bmp"},
-                      std::vector<std::string>{"--trace", "abc", "in.dxf", "out.bmp"},
-                      std::vector<std::string>{"in.dxf", "out.bmp", "--trace"},
-                      std::vector<std::string>{"--resize", "10", "in.dxf", "out.bmp"},
-                      std::vector<std::string>{"--resize", "x10", "in.dxf", "out.bmp"},
-                      std::vector<std::string>{"--resize", "10x", "in.dxf", "out.bmp"},
-                      std::vector<std::string>{"--resize", "-5x5", "in.dxf", "out.bmp"},
-                      std::vector<std::string>{"--resize", "99999999999x5", "in.dxf", "out.bmp"},
-                      std::vector<std::string>{"--base", "purple", "in.dxf", "out.bmp"},
-                      std::vector<std::string>{"--black=yes", "in.dxf", "out.bmp"},
-                      std::vector<std::string>{"--keys=", "in.dxf", "out.bmp"},
-                      std::vector<std::string>{"-x", "in.dxf", "out.bmp"},
-                      std::vector<std::string>{"--bogus", "in.dxf", "out.bmp"},
-                      std::vector<std::string>{"--out-dir", "out"},
-                      std::vector<std::string>{"--jobs", "2", "in.dxf", "out.bmp"},
-                      std::vector<std::string>{"--out-dir", "out", "--jobs", "0", "in.dxf"},
-                      std::vector<std::string>{"--out-dir", "out", "--keys", "k", "in.dxf"},
-                      std::vector<std::string>{"--out-dir", "out", "in.dxf", "./in.dxf"}));
+    ::testing::Values(
+        std::vector<std::string>{}, std::vector<std::string>{"in.dxf"},
+        std::vector<std::string>{"in.dxf", "out.bmp", "extra"},
+        std::vector<std::string>{"--trace", "101", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"--trace", "-1", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"--trace", "abc", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"in.dxf", "out.bmp", "--trace"},
+        std::vector<std::string>{"--resize", "10", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"--resize", "x10", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"--resize", "10x", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"--resize", "-5x5", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"--resize", "99999999999x5", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"--base", "purple", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"--black=yes", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"--keys=", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"-x", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"--bogus", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"--out-dir", "out"},
+        std::vector<std::string>{"--jobs", "2", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"--out-dir", "out", "--jobs", "0", "in.dxf"},
+        std::vector<std::string>{"--out-dir", "out", "--keys", "k", "in.dxf"},
+        std::vector<std::string>{"--out-dir", "out", "in.dxf", "./in.dxf"},
+        std::vector<std::string>{"--read", "all", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"--scale", "2", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"--read", "any", "--scale", "0", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"--read", "any", "--scale", "2", "--fit", "9x9", "in.dxf",
+                                 "out.bmp"},
+        std::vector<std::string>{"--read", "any", "--fit", "0x9", "in.dxf", "out.bmp"},
+        std::vector<std::string>{"in.dxf", "out.gif"},
+        std::vector<std::string>{"--trace", "5", "in.dxf", "out.dxf"},
+        std::vector<std::string>{"in.dxf", "out.jpg"}, std::vector<std::string>{"in.dxf", "out"},
+        std::vector<std::string>{"--thumbnail", "0", "in.dxf", "out.png"},
+        std::vector<std::string>{"--thumbnail", "64", "--trace", "5", "in.dxf", "o"},
+        std::vector<std::string>{"--thumbnail", "64", "--read", "any", "--fit", "9x9", "in.dxf",
+                                 "o"}));
 
 TEST(ParseArguments, KeepsStepsInOrderAndAppliesChoicesToEveryTrace) {
     const cli::ParsedArguments parsed =

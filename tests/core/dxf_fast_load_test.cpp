@@ -17,6 +17,7 @@
 #include "core/file_read.h"
 #include "dxf_builder.h"
 #include "raster/resource_error.h"
+#include "support/scratch_dir.h"
 
 namespace {
 
@@ -140,6 +141,19 @@ TEST(DxfFastLoad, ReadingStopsAtTheFirstNul) {
     } catch (const core::Failure& failure) {
         EXPECT_STREQ(failure.what(), "リストのインデックスが範囲を超えています (-2)");
     }
+}
+
+// A file larger than any text may be is read as far as its first NUL.
+TEST(DxfFastLoad, AHugeFileWhoseTextEndsEarlyIsRead) {
+    const testing_support::ScratchDir dir;
+    const std::string path = dir.File("sparse.dxf");
+    const std::string text = std::string(149, 'x') + "\n";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << text << '\0';
+    }
+    std::filesystem::resize_file(path, std::uintmax_t{5} << 30);  // sparse: no space is taken
+    EXPECT_EQ(core::ReadText(path).View(), text);
 }
 
 // Files under /sys claim a size of a page and hold less: to the reader that is

@@ -320,7 +320,7 @@ class CommaNumericLocale {
         // localedef reports the categories the source leaves out; the output is usable.
         const std::string command = "localedef -c -i '" + source + "' -f ANSI_X3.4-1968 '" +
                                     dir_.File("xx_XX") + "' >/dev/null 2>&1";
-        (void)std::system(command.c_str());
+        [[maybe_unused]] const int status = std::system(command.c_str());
         ::setenv("LOCPATH", dir_.File("").c_str(), 1);
         active_ = std::setlocale(LC_NUMERIC, "xx_XX") != nullptr &&
                   std::localeconv()->decimal_point[0] == ',';

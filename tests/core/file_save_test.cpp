@@ -8,7 +8,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +20,8 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "core/executable_dir.h"
 #include "core/failure.h"
@@ -365,7 +369,7 @@ TEST_F(FileSaveTest, WritesInPlaceAsAnOrdinaryUserWhereTheFileCannotBeReplaced) 
             names.insert("t.dxf");
         }
         if (c.second_name) {
-            link(target.c_str(), (folder + "/other.dxf").c_str());
+            ASSERT_EQ(link(target.c_str(), (folder + "/other.dxf").c_str()), 0);
             names.insert("other.dxf");
         }
         const ino_t inode = Info(target).st_ino;
@@ -384,27 +388,36 @@ TEST_F(FileSaveTest, WritesInPlaceAsAnOrdinaryUserWhereTheFileCannotBeReplaced) 
     }
 }
 
+// A save through a temporary file is dropped; one in place, which cannot be
+// undone halfway, finishes first.
 TEST_F(FileSaveTest, ASignalDuringASaveRemovesTheTemporaryFileAndEndsTheProcess) {
-    Write(File("big.dxf"), "old");
-    for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
-        SCOPED_TRACE(signal_number);
-        const pid_t child = fork();
-        if (child == 0) {
-            std::signal(signal_number, SIG_DFL);
-            RemoveTempFilesOnSignals();
-            FileOps ops = SystemFileOps();
-            ops.write = [signal_number](int, const void*, std::size_t size) -> ssize_t {
-                kill(getpid(), signal_number);
-                return static_cast<ssize_t>(size);
-            };
-            SaveBytesAtomically(File("big.dxf"), "new", ops);
-            _exit(0);
+    for (const bool second_name : {false, true}) {
+        for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+            SCOPED_TRACE(std::to_string(signal_number) + (second_name ? ", in place" : ""));
+            fs::remove(File("other.dxf"));
+            Write(File("big.dxf"), "old");
+            if (second_name) fs::create_hard_link(File("big.dxf"), File("other.dxf"));
+            const pid_t child = fork();
+            if (child == 0) {
+                std::signal(signal_number, SIG_DFL);
+                RemoveTempFilesOnSignals();
+                FileOps ops = SystemFileOps();
+                ops.write = [signal_number](int fd, const void* data, std::size_t size) {
+                    kill(getpid(), signal_number);
+                    return ::write(fd, data, size < 2 ? size : 2);
+                };
+                SaveBytesAtomically(File("big.dxf"), "new", ops);
+                _exit(0);
+            }
+            int status = 0;
+            ASSERT_EQ(waitpid(child, &status, 0), child);
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal_number) << status;
+            EXPECT_EQ(Contents(File("big.dxf")), second_name ? "new" : "old");
+            const std::set<std::string> names = second_name
+                                                    ? std::set<std::string>{"big.dxf", "other.dxf"}
+                                                    : std::set<std::string>{"big.dxf"};
+            EXPECT_EQ(Names(), names);
         }
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal_number) << status;
-        EXPECT_EQ(Contents(File("big.dxf")), "old");
-        EXPECT_EQ(Names(), std::set<std::string>{"big.dxf"});
     }
 }
 
@@ -425,6 +438,192 @@ TEST_F(FileSaveTest, RefusesSavingOverTheInputByAnyOfItsNames) {
         EXPECT_EQ(MessageOf([&] { RefuseSavingOverInput(File("in.dxf"), c.output); }),
                   c.refused ? CannotCreateText(c.output, "入力ファイルと同じファイルです。") : "")
             << c.output;
+    }
+}
+
+TEST_F(FileSaveTest, AFailedWriteInPlacePutsTheOldContentBackInEveryName) {
+    for (const InjectedFailure& failure : InjectedFailures()) {
+        if (failure.names_file) continue;  // steps of the temporary file only
+        SCOPED_TRACE(failure.step);
+        fs::remove(File("keep.dxf"));
+        fs::remove(File("other.dxf"));
+        Write(File("keep.dxf"), "old bytes, longer than the new");
+        fs::create_hard_link(File("keep.dxf"), File("other.dxf"));
+        FileOps ops = SystemFileOps();
+        failure.inject(ops);
+        EXPECT_EQ(MessageOf([&] { SaveBytesAtomically(File("keep.dxf"), "new bytes", ops); }),
+                  kWriteError);
+        EXPECT_EQ(Contents(File("other.dxf")), "old bytes, longer than the new");
+        EXPECT_EQ(Names(), (std::set<std::string>{"keep.dxf", "other.dxf"}));
+    }
+}
+
+TEST_F(FileSaveTest, TwoWritersInPlaceEndWithOneWholeFile) {
+    constexpr std::size_t kPieces = 64;
+    constexpr std::size_t kPiece = std::size_t{64} * 1024;
+    const std::string piece_of[] = {std::string(kPiece, 'a'), std::string(kPiece, 'b')};
+    Write(File("shared.bmp"), "old");
+    fs::create_hard_link(File("shared.bmp"), File("other.bmp"));
+    for (int round = 0; round < 5; ++round) {
+        pid_t writers[2];
+        for (int w = 0; w < 2; ++w) {
+            writers[w] = fork();
+            if (writers[w] == 0) {
+                // Pieces with pauses between them give the other writer every chance to cut in.
+                SaveStreamAtomically(File("shared.bmp"), kPieces * piece_of[w].size(),
+                                     [&](const auto& write) {
+                                         for (std::size_t i = 0; i < kPieces; ++i) {
+                                             write(piece_of[w]);
+                                             usleep(200);
+                                         }
+                                     });
+                _exit(0);
+            }
+        }
+        for (const pid_t writer : writers) {
+            int status = -1;
+            waitpid(writer, &status, 0);
+            EXPECT_EQ(status, 0);
+        }
+        const std::string result = Contents(File("other.bmp"));
+        ASSERT_EQ(result.size(), kPieces * piece_of[0].size());
+        EXPECT_TRUE(result.find_first_not_of(result.front()) == std::string::npos)
+            << "round " << round << " mixed the writers";
+    }
+    EXPECT_EQ(Names(), (std::set<std::string>{"other.bmp", "shared.bmp"}));
+}
+
+TEST_F(FileSaveTest, ASignalWhileManySavesRunRemovesEveryTemporaryFile) {
+    for (const int saves : {9, 16}) {
+        SCOPED_TRACE(saves);
+        const pid_t child = fork();
+        if (child == 0) {
+            RemoveTempFilesOnSignals();
+            std::atomic<int> writing{0};
+            FileOps ops = SystemFileOps();
+            ops.write = [&](int, const void*, std::size_t size) -> ssize_t {
+                // The last save to reach its write sends the signal.
+                if (++writing == saves) kill(getpid(), SIGTERM);
+                for (;;) pause();
+                return static_cast<ssize_t>(size);
+            };
+            std::vector<std::thread> threads;
+            threads.reserve(saves);
+            for (int i = 0; i < saves; ++i) {
+                threads.emplace_back(
+                    [&, i] { SaveBytesAtomically(File(std::to_string(i) + ".bmp"), "new", ops); });
+            }
+            for (std::thread& thread : threads) thread.join();
+            _exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+        EXPECT_EQ(Names(), std::set<std::string>{});
+    }
+}
+
+TEST_F(FileSaveTest, TheNextSaveRemovesTheFilesOfDeadProcesses) {
+    const pid_t dead = fork();
+    if (dead == 0) _exit(0);
+    waitpid(dead, nullptr, 0);
+    const std::string gone = std::to_string(dead);
+    const std::string alive = std::to_string(getppid());
+    const struct {
+        std::string name;
+        bool removed;
+    } cases[] = {
+        {".out.bmp." + gone + ".aB3xYz", true},
+        {".out.bmp." + alive + ".aB3xYz", false},                     // its process still runs
+        {".out.bmp." + std::to_string(getpid()) + ".aB3xYz", false},  // a save of ours
+        {".other.bmp." + gone + ".aB3xYz", false},                    // another target's
+        {".out.bmp." + gone + ".aB3xY", false},                       // not our shape
+        {".out.bmp." + gone + ".aB3xYz.old", true},    // old content, saved anew since
+        {".out.bmp." + alive + ".aB3xYz.old", false},  // its save still runs
+        {".out.b." + gone + ".aB3xYz", false},         // a shorter name's
+    };
+    std::set<std::string> kept{"out.bmp"};
+    for (const auto& c : cases) {
+        Write(File(c.name), "left over");
+        if (!c.removed) kept.insert(c.name);
+    }
+    SaveBytesAtomically(File("out.bmp"), "new");
+    EXPECT_EQ(Names(), kept);
+}
+
+TEST_F(FileSaveTest, APathOfTheLongestLengthIsSavedThroughAShorterTemporaryName) {
+    // Folders of 50 bytes, then one that makes the path with its name 4090 bytes long.
+    std::string folder = dir_;
+    while (folder.size() + 51 <= 3900) {
+        folder.append("/").append(50, 'd');
+        ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    }
+    for (const std::size_t name_length : {std::size_t{7}, std::size_t{60}}) {
+        SCOPED_TRACE(name_length);
+        std::string path = folder;
+        path.append("/").append(4090 - name_length - 2 - folder.size(), 'e');
+        ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
+        path.append("/").append(name_length, 'n');
+        ASSERT_EQ(path.size(), 4090u);
+        SaveBytesAtomically(path, "new");
+        SaveBytesAtomically(path, "newer");
+        EXPECT_EQ(Contents(path), "newer");
+        EXPECT_EQ(NamesIn(fs::path(path).parent_path()),
+                  std::set<std::string>{std::string(name_length, 'n')});
+    }
+}
+
+TEST_F(FileSaveTest, ALinkInASharedStickyFolderIsFollowedOnlyWhenItsOwnerIsTrusted) {
+    constexpr uid_t kNobody = 65534;
+    if (geteuid() != 0) GTEST_SKIP() << "a link of another user can only be made as root";
+    const struct {
+        const char* case_name;
+        mode_t folder_mode;
+        uid_t folder_owner;
+        uid_t link_owner;
+        bool followed;
+    } cases[] = {
+        {"sticky, link of the user", 01777, 0, 0, true},
+        {"sticky, link of another user", 01777, 0, kNobody, false},
+        {"sticky, link of the folder's owner", 01777, kNobody, kNobody, true},
+        {"sticky but not open to all", 01755, 0, kNobody, true},
+        {"open to all but not sticky", 0777, 0, kNobody, true},
+    };
+    int number = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.case_name);
+        const std::string folder = File(std::to_string(++number));
+        fs::create_directory(folder);
+        ASSERT_EQ(chown(folder.c_str(), c.folder_owner, 0), 0);
+        chmod(folder.c_str(), c.folder_mode);
+        Write(File("victim"), "precious");
+        const std::string link = folder + "/out.bmp";
+        fs::create_symlink(File("victim"), link);
+        ASSERT_EQ(lchown(link.c_str(), c.link_owner, 0), 0);
+        EXPECT_EQ(MessageOf([&] { SaveBytesAtomically(link, "new"); }),
+                  c.followed ? "" : CannotCreateText(link, kDenied));
+        EXPECT_EQ(Contents(File("victim")), c.followed ? "new" : "precious");
+        EXPECT_TRUE(fs::is_symlink(link));
+    }
+}
+
+TEST_F(FileSaveTest, ClosedStandardStreamsAreOpenedOntoDevNull) {
+    const std::vector<int> closed_sets[] = {{0}, {1}, {2}, {0, 1, 2}, {1, 2}};
+    for (const std::vector<int>& closed : closed_sets) {
+        SCOPED_TRACE(::testing::PrintToString(closed));
+        const pid_t child = fork();
+        if (child == 0) {
+            for (const int fd : closed) close(fd);
+            OpenMissingStandardStreams();
+            // A file the process opens now must not take a standard stream's number.
+            const int file = open(File("saved.bmp").c_str(), O_WRONLY | O_CREAT, 0600);
+            const bool streams_open =
+                fcntl(0, F_GETFD) != -1 && fcntl(1, F_GETFD) != -1 && fcntl(2, F_GETFD) != -1;
+            _exit(file > 2 && streams_open ? 0 : 1);
+        }
+        int status = -1;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_EQ(status, 0);
     }
 }
 

@@ -436,7 +436,7 @@ class RegionalLocale {
         // localedef complains about the categories left out but writes a usable locale.
         const std::string command = "localedef -c -i '" + source + "' -f ANSI_X3.4-1968 '" +
                                     (folder_ / "xx_XX").string() + "' >/dev/null 2>&1";
-        (void)std::system(command.c_str());
+        [[maybe_unused]] const int status = std::system(command.c_str());
         ::setenv("LOCPATH", folder_.c_str(), 1);
         active_ = std::setlocale(LC_NUMERIC, "xx_XX") != nullptr &&
                   std::setlocale(LC_TIME, "xx_XX") != nullptr;

@@ -163,6 +163,8 @@ class DialogsTest : public QObject {
     void sizeCancelChangesNothing_data();
     void sizeCancelChangesNothing();
     void sizeShowingAgainShowsNewSize();
+    void sizeTypingReplacesShownValues();
+    void sizeShowingAgainSitsInThePlaceOfTheFirst();
 
     // Trace
     void traseInitialControls();
@@ -390,6 +392,40 @@ void DialogsTest::centredOnScreen() {
 }
 
 // ---------------------------------------------------------------- resize
+
+void DialogsTest::sizeTypingReplacesShownValues() {
+    MessageRecorder recorder;
+    Drawing drawing;
+    drawing.Paint(120, 88, Checker);
+    ui::ResizeDialog dialog(drawing.image);
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QCOMPARE(QApplication::focusWidget(), Find<QLineEdit>(dialog, "EdtWidth"));
+    QTest::keyClicks(QApplication::focusWidget(), "60");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClicks(QApplication::focusWidget(), "44");
+    QTest::mouseClick(Find<QPushButton>(dialog, "Button1"), Qt::LeftButton);
+    QVERIFY(recorder.messages.empty());
+    QCOMPARE(QSize(drawing.image.Width(), drawing.image.Height()), QSize(60, 44));
+}
+
+void DialogsTest::sizeShowingAgainSitsInThePlaceOfTheFirst() {
+    Drawing drawing;
+    QWidget owner;
+    owner.resize(400, 300);
+    owner.show();
+    // As the main window's, the owner's frame is known before the dialog shows.
+    QTRY_VERIFY(owner.frameGeometry() != owner.geometry());
+    ui::ResizeDialog dialog(drawing.image, &owner);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTest::qWait(300);  // where the window manager's frame settles
+    const QRect first = dialog.frameGeometry();
+    dialog.hide();
+    dialog.show();
+    QCOMPARE(dialog.frameGeometry(), first);
+}
 
 void DialogsTest::sizeShowFillsFromPicture_data() {
     QTest::addColumn<QSize>("picture");  // invalid: no content

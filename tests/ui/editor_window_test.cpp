@@ -70,7 +70,9 @@ class EditorWindowTest : public QObject {
     void MenusHaveDesignedItems();
     void DrawingWindowIsOnlyVisibleChild();
     void StartsWithoutArgumentsInProgramFolder();
+    void FirstArgumentPresetsBothDialogs_data();
     void FirstArgumentPresetsBothDialogs();
+    void OpenOptionLoadsAtStart();
     void OpenLoadsDrawingAndFillsSettings();
     void LargeDrawingScrolls();
     void CancelledOpenStillFillsSettings();
@@ -187,15 +189,51 @@ void EditorWindowTest::StartsWithoutArgumentsInProgramFolder() {
     QVERIFY(!save.native);
 }
 
+void EditorWindowTest::FirstArgumentPresetsBothDialogs_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("proposed");  // relative to the working folder
+    QTest::newRow("relative") << QStringList{"plan.dxf", "other.dxf"} << "plan";
+    QDir().mkpath("arguments/data");
+    QTest::newRow("in a subfolder")
+        << QStringList{"arguments/x/../data/plan.dxf"} << "arguments/data/plan";
+    QTest::newRow("absolute") << QStringList{QDir::tempPath() + "/plan.dxf"}
+                              << QDir::tempPath() + "/plan";
+    QTest::newRow("--open wins") << QStringList{"other.dxf", "--open", "plan.dxf"} << "plan";
+    QTest::newRow("after --") << QStringList{"--", "--open", "plan.dxf"} << "--open";
+}
+
 void EditorWindowTest::FirstArgumentPresetsBothDialogs() {
-    program_.Start({QStringLiteral("plan.dxf"), QStringLiteral("other.dxf")});
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, proposed);
+    CapturedBoxes boxes;  // "--open plan.dxf" fails: there is no such file
+    program_.Start(arguments);
     Action("Open1")->trigger();
     Action("N11")->trigger();
-    const QString folder = QCoreApplication::applicationDirPath() + "/";
-    QCOMPARE(program_.Dialogs().seen[0].proposed, QStringList{folder + "plan.dxf"});
-    QCOMPARE(program_.Dialogs().seen[1].proposed, QStringList{folder + "plan.DXF"});
-    // Nothing is loaded until Open is confirmed.
+    const QString path = QDir::current().absoluteFilePath(proposed);
+    QCOMPARE(program_.Dialogs().seen[0].proposed, QStringList{path + ".dxf"});
+    QCOMPARE(program_.Dialogs().seen[1].proposed, QStringList{path + ".DXF"});
+    // A plain argument loads nothing until Open is confirmed.
     QVERIFY(!Document().Image1.Picture.HasContent());
+    QCOMPARE(Document().RowCount(), 0);
+}
+
+void EditorWindowTest::OpenOptionLoadsAtStart() {
+    const QString path = TempPath("start.dxf");
+    window_test::WriteFile(path, SampleDrawing());
+    program_.Start({"--open", QDir::current().relativeFilePath(path)});
+    QCOMPARE(Drawing().windowTitle(), path);
+    QCOMPARE(Document().RowCount(), 7);
+    QCOMPARE(SettingsBox("Edit1"), QStringLiteral("31"));
+    Action("N11")->trigger();
+    QCOMPARE(program_.Dialogs().seen[0].proposed, QStringList{TempPath("start.DXF")});
+
+    // A failing load shows its box and the program goes on with nothing loaded.
+    CapturedBoxes boxes;
+    program_.Start({"--open", TempPath("missing.dxf")});
+    QCOMPARE(boxes.errors.size(), 1);
+    QVERIFY2(boxes.errors[0].contains("missing.dxf"), qPrintable(boxes.errors[0]));
+    QVERIFY(Frame().isVisible());
+    QCOMPARE(Drawing().windowTitle(), QString());
     QCOMPARE(Document().RowCount(), 0);
 }
 

@@ -96,7 +96,8 @@ void ViewerWindowTest::FirstArgumentPresetsBitmapName() {
     program_.Start({QStringLiteral("plan.dxf")});
     Action("Open1")->trigger();
     Action("N11")->trigger();
-    const QString folder = QCoreApplication::applicationDirPath() + "/";
+    // A relative name is in the working folder, not in the program's.
+    const QString folder = QDir::currentPath() + "/";
     QCOMPARE(program_.Dialogs().seen[0].proposed, QStringList{folder + "plan.dxf"});
     QCOMPARE(program_.Dialogs().seen[1].proposed, QStringList{folder + "plan.bmp"});
     QVERIFY(!Document().Image1.Picture.HasContent());
