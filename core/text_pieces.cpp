@@ -1,6 +1,7 @@
 #include "core/text_pieces.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,6 +30,7 @@ TextPieces::TextPieces(const std::string& path, std::size_t read_bytes)
 
 TextPieces::~TextPieces() {
     if (fd_ >= 0) ::close(fd_);
+    if (buffer_ != nullptr) ::munmap(buffer_, capacity_);
 }
 
 void TextPieces::Fail(int error_number) const {
@@ -55,16 +57,18 @@ void TextPieces::EndPass() {
 void TextPieces::Grow(std::size_t room) {
     if (filled_ + room < capacity_) return;
     const std::size_t capacity = std::max(capacity_ * 2, filled_ + room + 1);
-    std::unique_ptr<char[]> grown(new char[capacity]);
-    std::memcpy(grown.get(), buffer_.get(), filled_);
-    buffer_ = std::move(grown);
+    void* grown = buffer_ == nullptr ? ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE,
+                                              MAP_PRIVATE | MAP_ANONYMOUS, -1, 0)
+                                     : ::mremap(buffer_, capacity_, capacity, MREMAP_MAYMOVE);
+    if (grown == MAP_FAILED) throw raster::ResourceError();
+    buffer_ = static_cast<char*>(grown);
     capacity_ = capacity;
 }
 
 bool TextPieces::Next(std::string_view& piece) {
     // What followed the last piece (an unfinished line) moves to the front.
     if (handed_ > 0) {
-        std::memmove(buffer_.get(), buffer_.get() + handed_, filled_ - handed_);
+        std::memmove(buffer_, buffer_ + handed_, filled_ - handed_);
         filled_ -= handed_;
         handed_ = 0;
     }
@@ -72,12 +76,12 @@ bool TextPieces::Next(std::string_view& piece) {
         if (ended_) {
             if (filled_ == 0) return false;
             buffer_[filled_] = '\0';
-            piece = std::string_view(buffer_.get(), filled_);
+            piece = std::string_view(buffer_, filled_);
             handed_ = filled_;
             return true;
         }
         Grow(read_bytes_);
-        char* at = buffer_.get() + filled_;
+        char* at = buffer_ + filled_;
         ssize_t got = ::read(fd_, at, read_bytes_);
         if (got < 0) {
             if (errno == EINTR) continue;
@@ -115,7 +119,7 @@ bool TextPieces::Next(std::string_view& piece) {
         // A CR at the end must not be paired with what lies beyond the piece;
         // before `filled_` that is never an LF.
         if (end == filled_) buffer_[end] = '\0';
-        piece = std::string_view(buffer_.get(), end);
+        piece = std::string_view(buffer_, end);
         handed_ = end;
         return true;
     }

@@ -55,7 +55,9 @@ class TextPieces {
     uint64_t file_size_ = 0;
     std::size_t read_bytes_;
 
-    std::unique_ptr<char[]> buffer_;
+    // Mapped, and grown by remapping, so that a line of many megabytes is
+    // neither copied nor left behind in the heap once read.
+    char* buffer_ = nullptr;
     std::size_t capacity_ = 0;  // bytes of the buffer, one kept for the NUL after a piece
     std::size_t filled_ = 0;
     std::size_t handed_ = 0;  // bytes at the front handed out as the last piece
