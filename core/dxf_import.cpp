@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/entities_marker.h"
 #include "core/failure.h"
 #include "core/file_read.h"
 #include "core/line_split.h"
@@ -272,16 +273,6 @@ Offsets OffsetsOf(Keyword keyword) {
         default:
             return {};
     }
-}
-
-bool IsEntitiesMarker(std::string_view line) {
-    constexpr std::string_view kMarker = "ENTITIES";
-    if (line.size() != kMarker.size()) return false;
-    for (std::size_t i = 0; i < kMarker.size(); ++i) {
-        const char c = line[i];
-        if (c != kMarker[i] && c != kMarker[i] + ('a' - 'A')) return false;
-    }
-    return true;
 }
 
 // The lines of a text in memory, or of a file read in pieces, from the start.

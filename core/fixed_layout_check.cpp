@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "core/entities_marker.h"
+
 namespace core {
 namespace {
 
@@ -40,16 +42,6 @@ constexpr std::array<Layout, 3> kLayouts = {{
     {"LINE", 14, {{{7, " 10"}, {9, " 20"}, {11, " 11"}, {13, " 21"}}}, 4},
     {"VERTEX", 6, {{{3, " 10"}, {5, " 20"}}}, 2},
 }};
-
-bool IsEntitiesMarker(std::string_view line) {
-    constexpr std::string_view kMarker = "ENTITIES";
-    if (line.size() != kMarker.size()) return false;
-    for (std::size_t i = 0; i < kMarker.size(); ++i) {
-        const char c = line[i];
-        if (c != kMarker[i] && c != kMarker[i] + ('a' - 'A')) return false;
-    }
-    return true;
-}
 
 // Splits text into lines as a line list reads them (CR LF, CR or LF). The
 // last line of a file's start may be cut short, so it is left out.
