@@ -11,6 +11,7 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -67,7 +68,7 @@ BENCHMARK(BM_Thumbnail)
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv) try {
     if (argc > 3 && std::string_view(argv[1]) == "--once") {
         const std::string path = DrawingPath(argv[2]);
         const auto start = std::chrono::steady_clock::now();
@@ -83,4 +84,7 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
+} catch (const std::exception& error) {
+    std::fprintf(stderr, "thumbnail_bench: %s\n", error.what());
+    return 1;
 }

@@ -23,9 +23,6 @@ void RowPen::Trace(const Row* rows, std::size_t count, std::vector<raster::InkSe
         const Row& row = rows[i];
         switch (row.kind) {
             case RowKind::Point:
-                pen_x_ = row.x;
-                pen_y_ = row.y;
-                break;
             case RowKind::LineStart:
                 pen_x_ = row.x;
                 pen_y_ = row.y;

@@ -53,7 +53,7 @@ Affine RotationZ(double radians) {
     return a;
 }
 
-P2 FlatLinear(const Affine& a, Vec3 v) {
+P2 FlatLinear(const Affine& a, const Vec3& v) {
     const Vec3 q = a.Linear(v);
     return {q.x, q.y};
 }
@@ -170,7 +170,7 @@ Affine Affine::operator*(const Affine& other) const {
     return r;
 }
 
-Affine ObjectToWorld(Vec3 extrusion) {
+Affine ObjectToWorld(const Vec3& extrusion) {
     const Vec3 n = Normalized(extrusion);
     if (!(std::fabs(n.x) + std::fabs(n.y) + std::fabs(n.z) > 0.0) ||
         (n.x == 0.0 && n.y == 0.0 && n.z > 0.0)) {
@@ -484,6 +484,7 @@ void GeometryWriter::DrawSpline(const Entity& entity, const Affine& to_world) {
         return;
     }
     std::vector<P2> q;
+    q.reserve(fit.size());
     for (const Vec3& f : fit) q.push_back(to_world.Flat(f));
     const std::size_t n = q.size();
     auto tangent = [&](std::size_t i) -> P2 {

@@ -21,7 +21,7 @@ struct Affine {
     double m[3][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}};
     [[nodiscard]] Vec3 Apply(Vec3 p) const;
     [[nodiscard]] Vec3 Linear(Vec3 v) const;
-    [[nodiscard]] P2 Flat(Vec3 p) const {
+    [[nodiscard]] P2 Flat(const Vec3& p) const {
         const Vec3 q = Apply(p);
         return {q.x, q.y};
     }
@@ -31,7 +31,7 @@ struct Affine {
 
 // The entity coordinate system of an extrusion direction, as a map to world
 // coordinates.
-[[nodiscard]] Affine ObjectToWorld(Vec3 extrusion);
+[[nodiscard]] Affine ObjectToWorld(const Vec3& extrusion);
 
 class GeometryWriter {
   public:

@@ -54,7 +54,8 @@ Kind KindOf(std::string_view name) {
 // into entities. The stream stands at a 0 tag when it is called.
 class EntityGrouper {
   public:
-    EntityGrouper(TagStream& stream, const EntityVisitor& visit) : stream_(stream), visit_(visit) {}
+    EntityGrouper(TagStream& stream, EntityVisitor visit)
+        : stream_(stream), visit_(std::move(visit)) {}
 
     // Reads entities until a 0 tag that is no entity (ENDSEC, ENDBLK, EOF,
     // BLOCK), which is left in `tag`. False when the bytes ended first.

@@ -40,8 +40,7 @@ void Warned(png_structp, png_const_charp) {}
 
 class WriteStruct {
   public:
-    WriteStruct() {
-        png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, Failed, Warned);
+    WriteStruct() : png_(png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, Failed, Warned)) {
         if (png_ != nullptr) info_ = png_create_info_struct(png_);
         if (info_ == nullptr) {
             png_destroy_write_struct(&png_, nullptr);
@@ -77,7 +76,7 @@ void PackRow(const uint32_t* pixels, uint32_t width, PngLayout layout, png_bytep
             for (uint32_t x = 0; x < width; ++x) row[x] = static_cast<png_byte>(pixels[x] & 0xFF);
             break;
         case PngLayout::Colour:
-            for (uint32_t x = 0; x < width; ++x) {
+            for (std::size_t x = 0; x < width; ++x) {
                 row[3 * x] = static_cast<png_byte>(pixels[x] >> 16 & 0xFF);
                 row[3 * x + 1] = static_cast<png_byte>(pixels[x] >> 8 & 0xFF);
                 row[3 * x + 2] = static_cast<png_byte>(pixels[x] & 0xFF);

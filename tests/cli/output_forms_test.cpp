@@ -30,6 +30,7 @@ Outcome Converter(std::vector<std::string> args, const ScratchDir& cwd,
                   const std::string& input = "", const char* out_file = nullptr) {
     args.insert(args.begin(), MORLID_CONVERT_PATH);
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
     const std::string err_path = cwd.File(".err");
@@ -76,11 +77,12 @@ std::vector<uint32_t> BitmapPixels(const std::string& file) {
     };
     const uint32_t width = field(18);
     const uint32_t height = field(22);
-    const std::size_t stride = (width * 3 + 3) / 4 * 4;
+    const std::size_t stride = (std::size_t{width} * 3 + 3) / 4 * 4;
     std::vector<uint32_t> pixels;
     for (uint32_t y = 0; y < height; ++y) {
         for (uint32_t x = 0; x < width; ++x) {
-            pixels.push_back(field(field(10) + (height - 1 - y) * stride + x * 3) & 0xFFFFFFu);
+            pixels.push_back(field(field(10) + (height - 1 - y) * stride + std::size_t{x} * 3) &
+                             0xFFFFFFu);
         }
     }
     return pixels;

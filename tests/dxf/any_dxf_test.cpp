@@ -381,8 +381,9 @@ TEST(AnyDxf, BadInputFailsNamingWhereAndChangesNothing) {
     // on an entity's name.
     for (const std::string end : {"", "0\nHATCH\n", "0\nHATCH\n\n\n"}) {
         DrawingDocument document;
-        const dxf::ImportReport report =
-            dxf::LoadAnyDxfBytes(document, start + "10\n0\n20\n0\n11\n600\n21\n300\n" + end);
+        std::string bytes = start;
+        bytes.append("10\n0\n20\n0\n11\n600\n21\n300\n").append(end);
+        const dxf::ImportReport report = dxf::LoadAnyDxfBytes(document, bytes);
         EXPECT_EQ(document.RowCount(), 2);
         EXPECT_EQ(dxf::NotDrawnLine(report), end.empty() ? "" : "not drawn: HATCH 1");
     }
