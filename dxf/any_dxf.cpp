@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "core/failure.h"
+#include "core/file_read.h"
 #include "core/row_drawing.h"
 #include "dxf/dxf_failure.h"
 #include "dxf/entity_geometry.h"
@@ -332,6 +333,10 @@ class FileBytes {
         if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
             expected = static_cast<std::size_t>(info.st_size);
         }
+        if (expected > core::kMaxTextBytes) {
+            ::close(fd);
+            throw raster::ResourceError();
+        }
         // The size the file has now, then whatever it still gives (a pipe,
         // or a file that grows meanwhile). The room is not cleared first:
         // read() fills it.
@@ -349,6 +354,12 @@ class FileBytes {
                 Fail(path, error);
             }
             if (got == 0) break;
+            // A pipe that never ends must not take all memory: the text
+            // reader's bound holds here too.
+            if (static_cast<std::size_t>(got) > core::kMaxTextBytes - have) {
+                ::close(fd);
+                throw raster::ResourceError();
+            }
             if (into == more) {
                 if (grown_.empty()) grown_.assign(buffer_.get(), expected);
                 grown_.append(more, static_cast<std::size_t>(got));
